@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace testsupport {
+
+// A fresh directory under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarnell-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    // Writes the bytes exactly as given (binary), returns the file's path.
+    std::string write(const std::string& name, const std::string& bytes) const {
+        const std::filesystem::path file = path_ / name;
+        std::ofstream out(file, std::ios::binary);
+        out << bytes;
+        return file.string();
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+} // namespace testsupport
