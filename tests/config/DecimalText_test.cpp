@@ -1,0 +1,41 @@
+#include "config/DecimalText.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <climits>
+
+namespace {
+
+using config::DecimalText;
+
+struct LengthCase {
+    const char* text;
+    size_t real;
+    size_t integer;
+};
+
+TEST(DecimalText, LengthsOfTheLeadingNumber) {
+    const LengthCase cases[] = {
+        {"123", 3, 3}, {"  -4.5", 6, 4}, {"4916.4500,N", 9, 4}, {"+.5", 3, 0},   {".", 0, 0},
+        {"-", 0, 0},   {"", 0, 0},       {"1.5e+3x", 6, 1},     {"2e", 1, 1},    {"inf", 0, 0},
+        {"NaN", 0, 0}, {"0x1p3", 1, 1},  {"\t7", 2, 2},         {"12:34", 2, 2},
+    };
+    for (const LengthCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(DecimalText::realLength(c.text), c.real);
+        EXPECT_EQ(DecimalText::integerLength(c.text), c.integer);
+    }
+    EXPECT_EQ(DecimalText::realLength(nullptr), 0u);
+    EXPECT_EQ(DecimalText::toReal(nullptr), 0.0);
+    EXPECT_EQ(DecimalText::toInteger(nullptr), 0);
+}
+
+TEST(DecimalText, HugeValuesStayFinite) {
+    EXPECT_EQ(DecimalText::toReal("1e999"), DBL_MAX);
+    EXPECT_EQ(DecimalText::toReal("-1e999"), -DBL_MAX);
+    EXPECT_EQ(DecimalText::toInteger("-99999999999999999999999"), INT_MIN);
+    EXPECT_EQ(DecimalText::toInteger("99999999999999999999999"), INT_MAX);
+}
+
+} // namespace
