@@ -1,0 +1,107 @@
+#include "nodes/NodeRecord.h"
+
+#include "platform/Clock.h"
+
+#include <cstring>
+#include <mutex>
+
+namespace nodes {
+
+NodeRecord::NodeRecord(const char* recordName, int32_t recordId) : id(recordId) {
+    copyText(name, recordName);
+}
+
+void NodeRecord::copyText(char (&field)[kTextSize], const char* text) {
+    if (text == nullptr) {
+        field[0] = '\0';
+        return;
+    }
+    const size_t length = strnlen(text, kTextSize - 1);
+    std::memmove(field, text, length); // the text may be the field itself
+    field[length] = '\0';
+}
+
+int32_t NodeRecord::computeIdleStatus() {
+    const platform::TimeStamp now = platform::Clock::now();
+    const int64_t seconds = static_cast<int64_t>(now.time) - receiptTime.time;
+    // Whole seconds first: a receipt time of 0 (never reported) lies decades
+    // back, and multiplying that by 1000 would overflow 32-bit milliseconds.
+    // Dividing by 999 rather than 1000 keeps a difference that could still be
+    // under the limit once the milliseconds are counted on the exact path.
+    int32_t status = kBadIdle;
+    if (seconds <= badIdleMs / 999) {
+        const int64_t ms = seconds * 1000 - receiptTime.millitm + now.millitm;
+        if (ms >= badIdleMs) {
+            status = kBadIdle;
+        } else if (ms < mediumIdleMs) {
+            status = kFresh;
+        } else {
+            status = kMediumIdle;
+        }
+    }
+    idleStatus = status;
+    if (status == kFresh) {
+        everFresh = true;
+    }
+    return status;
+}
+
+double NodeRecord::secondsSinceReport() const {
+    const platform::TimeStamp now = platform::Clock::now();
+    const int64_t seconds = static_cast<int64_t>(now.time) - receiptTime.time;
+    const int milliseconds = static_cast<int>(now.millitm) - static_cast<int>(receiptTime.millitm);
+    return static_cast<double>(seconds) + 0.001 * milliseconds;
+}
+
+bool NodeRecord::updatePosition(double lat, double lon, const platform::Calendar& calendar,
+                                const platform::TimeStamp& report, const char* timeText) {
+    std::lock_guard<platform::Mutex> guard(lock_);
+    if (report.time < lastReportTime.time ||
+        (report.time == lastReportTime.time && report.millitm < lastReportTime.millitm)) {
+        return false;
+    }
+    lastReportTime = report;
+    receiptTime = platform::Clock::now();
+    latitude = lat;
+    longitude = lon;
+    reportTime = report;
+    reportCalendar = calendar;
+    copyText(reportTimeText, timeText);
+    return true;
+}
+
+void NodeRecord::setState(double lat, double lon, int32_t seconds, int32_t milliseconds,
+                          int32_t status, double age, const char* newComment1,
+                          const char* newComment2, const char* newName) {
+    std::lock_guard<platform::Mutex> guard(lock_);
+    latitude = lat;
+    longitude = lon;
+    idleStatus = status;
+    reportedAge = age;
+    replaceCommentsLocked(newComment1, newComment2);
+    copyText(name, newName);
+    if (status != kBadIdle) {
+        everFresh = true;
+    }
+    reportTime.time = seconds;
+    reportTime.millitm =
+        static_cast<uint16_t>(milliseconds < 0 ? 0 : (milliseconds > 999 ? 999 : milliseconds));
+    lastReportTime.time = reportTime.time;
+    lastReportTime.millitm = reportTime.millitm;
+}
+
+void NodeRecord::setComments(const char* newComment1, const char* newComment2) {
+    std::lock_guard<platform::Mutex> guard(lock_);
+    replaceCommentsLocked(newComment1, newComment2);
+}
+
+void NodeRecord::replaceCommentsLocked(const char* newComment1, const char* newComment2) {
+    if (newComment1 != nullptr && std::strncmp(comment1, newComment1, kTextSize) != 0) {
+        copyText(comment1, newComment1);
+    }
+    if (newComment2 != nullptr && std::strncmp(comment2, newComment2, kTextSize) != 0) {
+        copyText(comment2, newComment2);
+    }
+}
+
+} // namespace nodes

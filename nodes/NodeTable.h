@@ -1,0 +1,92 @@
+#pragma once
+
+#include "nodes/NodeRecord.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nodes {
+
+// Owner of every NodeRecord. Loads the node list from the node file, finds
+// records by identifier and by position, adds records for identifiers that
+// arrive in state records but are not in the node file ("Added Late"), hands
+// the idle limits to the records, and keeps the ten nodes closest to a chosen
+// one.
+//
+// Records live in load order: the node file's records in file order, then the
+// late records in order of addition; recordAt walks them. Identifiers run from
+// 0 to 1000; negative ones never index anything.
+//
+// Main thread only: the table has no lock of its own. Records carry their own
+// locks (see NodeRecord). Failures are reported by the results (false, null).
+class NodeTable {
+public:
+    static constexpr int32_t kMaxId = 1000;
+    static constexpr int kCloseNodeCount = 10;
+
+    NodeTable(int32_t bytesPerBuffer, int32_t buffersPerPort);
+    virtual ~NodeTable();
+
+    NodeTable(const NodeTable&) = delete;
+    NodeTable& operator=(const NodeTable&) = delete;
+
+    // Replaces the node list with the file's; true when a list is loaded
+    // afterwards. A null path, a file that cannot be opened or one without a
+    // single accepted line leaves the table empty.
+    bool loadNodeFile(const char* path);
+    bool unloadNodes();
+
+    // The record for id, existing or new (named "Added Late", with the table's
+    // idle limits); null for an id outside 0 to 1000.
+    NodeRecord* addLateNode(int32_t id);
+    NodeRecord* recordAt(int64_t position) const;
+    NodeRecord* findById(int64_t id) const;
+
+    uint32_t fileNodeCount() const { return fileNodeCount_; }
+    uint32_t lateNodeCount() const { return lateNodeCount_; }
+    uint32_t maxId() const { return maxId_; }
+    bool nodesLoaded() const { return nodesLoaded_; }
+    const std::string& nodeFilePath() const { return nodeFilePath_; }
+
+    // Limits in seconds; stored as absolute milliseconds and copied into every
+    // record. A limit that is not a number leaves that limit as it was.
+    void setIdleLimits(double mediumSeconds, double badSeconds);
+    int32_t mediumIdleMs() const { return mediumIdleMs_; }
+    int32_t badIdleMs() const { return badIdleMs_; }
+
+    // Rebuilds the list of the ten node-file records nearest to the record of
+    // referenceId (planar distance in degrees), leaving out excludedId; equal
+    // distances keep table order. An unknown or negative reference empties it.
+    void updateCloseNodes(int32_t referenceId, int32_t excludedId);
+    NodeRecord* closeNode(int position) const;
+
+    int32_t bytesPerBuffer() const { return bytesPerBuffer_; }
+    int32_t buffersPerPort() const { return buffersPerPort_; }
+
+private:
+    struct NodeLine {
+        int32_t id;
+        std::string name;
+    };
+    static bool parseNodeLine(const std::string& line, NodeLine& out);
+    std::unique_ptr<NodeRecord> makeRecord(const char* name, int32_t id) const;
+
+    uint32_t fileNodeCount_ = 0;
+    uint32_t lateNodeCount_ = 0;
+    std::vector<std::unique_ptr<NodeRecord>> byIndex_;
+    std::array<NodeRecord*, kCloseNodeCount> closeNodes_{};
+    uint32_t maxId_ = 0;
+    std::vector<NodeRecord*> byId_;
+    std::string nodeFilePath_;
+    bool nodesLoaded_ = false;
+    int32_t bytesPerBuffer_;
+    int32_t buffersPerPort_;
+    // Until the owner sets its limits (it does so right after construction).
+    int32_t mediumIdleMs_ = 4000;
+    int32_t badIdleMs_ = 2000;
+};
+
+} // namespace nodes
