@@ -25,13 +25,17 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+    // The path of a file in the directory (not created).
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
 
-    // Writes the bytes exactly as given (binary), returns the file's path.
+    // Writes the bytes exactly as given (binary); returns the file's path,
+    // or "" when it could not be written.
     std::string write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path file = path_ / name;
-        std::ofstream out(file, std::ios::binary);
+        const std::filesystem::path target = path_ / name;
+        std::ofstream out(target, std::ios::binary);
         out << bytes;
-        return file.string();
+        out.close();
+        return out ? target.string() : std::string();
     }
 
 private:

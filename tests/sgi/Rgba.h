@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ostream>
+
+// One pixel of the reader's result as four byte values, so tests compare and print pixels
+// channel by channel instead of as opaque 32-bit words whose byte order depends on the host.
+struct Rgba {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+    int a = 0;
+
+    static Rgba at(const uint32_t* pixels, std::size_t index) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(pixels + index);
+        return {bytes[0], bytes[1], bytes[2], bytes[3]};
+    }
+
+    friend bool operator==(const Rgba&, const Rgba&) = default;
+    friend std::ostream& operator<<(std::ostream& out, const Rgba& p) {
+        return out << "(" << p.r << ", " << p.g << ", " << p.b << ", " << p.a << ")";
+    }
+};

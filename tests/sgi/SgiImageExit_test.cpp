@@ -1,0 +1,276 @@
+#include "render/sgi/LongImageData.h"
+#include "render/sgi/SgiImage.h"
+#include "tests/sgi/ChildProcess.h"
+#include "tests/sgi/PnmImage.h"
+#include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+// Every fault in a file ends the process with one exact line on stderr and exit status 1; each
+// case runs in a child so the message and status can be checked whole.
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool sanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+#else
+constexpr bool sanitized = false;
+#endif
+
+const std::string readRowError = "getrow: error on read of row\n";
+
+void expectFatal(const ChildProcess::Outcome& outcome, const std::string& message) {
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.errors, message);
+}
+
+void expectLongimagedataFatal(const std::string& path, const std::string& message) {
+    expectFatal(ChildProcess::run([&] { sgi::longimagedata(path.c_str()); }), message);
+}
+
+// A 4 x 2 x 3 picture, verbatim or RLE, in the given byte order.
+SgiLayout rgb(int storage, bool bigEndian = true) {
+    return {bigEndian, storage, 1, 3, 4, 2, 3};
+}
+const std::vector<uint16_t> rgbSamples(24, 17);
+
+std::string withStorage(int storage, int dimension, int bpc = 1) {
+    SgiLayout layout = rgb(storage);
+    layout.dimension = dimension;
+    layout.bpc = bpc;
+    const SgiFileWriter writer(layout);
+    return storage == 1 ? writer.rle(rgbSamples) : writer.verbatim(rgbSamples);
+}
+
+// One RLE row of a 4 x 1 single-channel picture, with the table's length unless one is given.
+std::string rleRow(int bpc, const std::string& row, std::vector<uint32_t> lengths = {}) {
+    return SgiFileWriter({true, 1, bpc, 2, 4, 1, 1}).rleRows({row}, lengths);
+}
+
+struct FileCase {
+    const char* name;
+    std::string bytes;
+    std::string message;
+};
+
+TEST(SgiImageExit, HeaderFaults) {
+    const std::string header = SgiFileWriter(rgb(0)).header();
+    const std::string rleHeader = SgiFileWriter(rgb(1)).header();
+    const std::string tables(48, '\0');
+    const FileCase cases[] = {
+        {"file of another format", std::string("\x89PNG\r\n\x1a\n", 8) + std::string(200, 'x'),
+         "iopen: bad magic in image file 5089\n"},
+        {"magic one off", "\x01\xdb" + header.substr(2), "iopen: bad magic in image file db01\n"},
+        {"zero magic", std::string(512, '\0'), "iopen: bad magic in image file 0\n"},
+        {"empty file", "", "iopen: error on read of image header\n"},
+        {"151 bytes of header", header.substr(0, 151), "iopen: error on read of image header\n"},
+        {"rle header without tables", rleHeader, "iopen: error on read of rowstart\n"},
+        {"rle start table cut short", rleHeader + tables.substr(0, 23),
+         "iopen: error on read of rowstart\n"},
+        {"rle size table cut short", rleHeader + tables.substr(0, 47),
+         "iopen: error on read of rowsize\n"},
+    };
+    testsupport::TempDir dir;
+    for (const FileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectLongimagedataFatal(dir.write("bad.sgi", c.bytes), c.message);
+    }
+}
+
+TEST(SgiImageExit, RowFaults) {
+    const std::string verbatim = SgiFileWriter(rgb(0)).verbatim(rgbSamples);
+    const std::string rle = SgiFileWriter(rgb(1)).rle(rgbSamples);
+    const FileCase cases[] = {
+        {"152 bytes of header and no rows", verbatim.substr(0, 152), readRowError},
+        {"verbatim rows cut short", verbatim.substr(0, verbatim.size() - 1), readRowError},
+        {"rle rows cut short", rle.substr(0, rle.size() - 1), readRowError},
+        {"storage 2", withStorage(2, 3), "img_seek: weird image type\n"},
+        {"storage 255", withStorage(255, 3), "img_seek: weird image type\n"},
+        {"storage before dimension", withStorage(2, 0), "img_seek: weird image type\n"},
+        {"verbatim dimension 0", withStorage(0, 0), "img_seek: weird dim\n"},
+        {"verbatim dimension 4", withStorage(0, 4), "img_seek: weird dim\n"},
+        {"rle dimension 0", withStorage(1, 0), "img_seek: weird dim\n"},
+        {"rle dimension 4", withStorage(1, 4), "img_seek: weird dim\n"},
+        {"verbatim 0 bytes per sample", withStorage(0, 3, 0), "getrow: weird bpp\n"},
+        {"verbatim 3 bytes per sample", withStorage(0, 3, 3), "getrow: weird bpp\n"},
+        {"rle 3 bytes per sample", withStorage(1, 3, 3), "getrow: weird bpp\n"},
+    };
+    testsupport::TempDir dir;
+    for (const FileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectLongimagedataFatal(dir.write("bad.sgi", c.bytes), c.message);
+    }
+}
+
+TEST(SgiImageExit, RleRowsThatOverrunTheirBuffers) {
+    const SgiFileWriter one({true, 1, 1, 2, 4, 1, 1});
+    const SgiFileWriter two({true, 1, 2, 2, 4, 1, 1});
+    // The row buffer of a 4-pixel row holds 16 bytes.
+    std::string seventeen = one.literal({1, 2, 3, 4}) + one.end();
+    seventeen.resize(17, '\0');
+    const FileCase cases[] = {
+        {"row longer than the row buffer", rleRow(1, seventeen), readRowError},
+        {"table length past the row buffer", rleRow(1, one.repeat(4, 1) + one.end(), {1000}),
+         readRowError},
+        {"repeat past xsize", rleRow(1, one.repeat(5, 1) + one.end()), readRowError},
+        {"literal past xsize", rleRow(1, one.literal({1, 2, 3, 4, 5}) + one.end()), readRowError},
+        {"packets adding up past xsize",
+         rleRow(1, one.repeat(3, 1) + one.literal({2, 3}) + one.end()), readRowError},
+        {"maximal repeat", rleRow(1, one.repeat(127, 1) + one.end()), readRowError},
+        {"literal longer than the row's bytes", rleRow(1, one.unit(0x84) + one.unit(1)),
+         readRowError},
+        {"repeat without its value", rleRow(1, one.unit(3)), readRowError},
+        {"table length shorter than the packets", rleRow(1, one.literal({1, 2, 3, 4}), {3}),
+         readRowError},
+        {"2-byte repeat past xsize", rleRow(2, two.repeat(5, 0x1234) + two.end()), readRowError},
+        {"2-byte literal past xsize", rleRow(2, two.literal({1, 2, 3, 4, 5}) + two.end()),
+         readRowError},
+        {"2-byte literal longer than the row's bytes", rleRow(2, two.unit(0x82) + two.unit(7)),
+         readRowError},
+    };
+    testsupport::TempDir dir;
+    for (const FileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectLongimagedataFatal(dir.write("bad.sgi", c.bytes), c.message);
+    }
+}
+
+TEST(SgiImageExit, FileOfAnotherFormatWrittenByATool) {
+    testsupport::TempDir dir;
+    PnmImage picture(16, 16, 3, 255);
+    for (int y = 0; y < 16; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                picture.set(x, y, c, static_cast<uint16_t>((x * 37 + y * 11 + c * 101) % 256));
+            }
+        }
+    }
+    ASSERT_TRUE(picture.write(dir.file("in.ppm")));
+    const std::string command = "/usr/bin/pnmtopng '" + dir.file("in.ppm") + "' > '" +
+                                dir.file("picture.png") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    expectLongimagedataFatal(dir.file("picture.png"), "iopen: bad magic in image file 5089\n");
+}
+
+TEST(SgiImageExit, RleExpandRefusesUnitSizesOtherThanOneAndTwo) {
+    const struct {
+        int in;
+        int out;
+        const char* message;
+    } cases[] = {
+        {3, 2, "rle_expand: bad bpp: 3 2\n"},
+        {1, 4, "rle_expand: bad bpp: 1 4\n"},
+        {0, 1, "rle_expand: bad bpp: 0 1\n"},
+        {2, -1, "rle_expand: bad bpp: 2 -1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        expectFatal(ChildProcess::run([&] {
+                        const unsigned char in[] = {0x81, 5, 0};
+                        uint16_t out[4] = {};
+                        sgi::rle_expand(in, sizeof in, c.in, out, 4, c.out);
+                    }),
+                    c.message);
+    }
+}
+
+TEST(SgiImageExit, RowsOutsideTheImage) {
+    testsupport::TempDir dir;
+    const std::string path = dir.write("rgb.sgi", SgiFileWriter(rgb(0)).verbatim(rgbSamples));
+    const struct {
+        const char* name;
+        unsigned y;
+        unsigned z;
+        bool viaGetrow;
+    } cases[] = {
+        {"img_seek row ysize", 2, 0, false},           {"img_seek channel zsize", 0, 3, false},
+        {"img_seek negative row", UINT_MAX, 0, false}, {"getrow row ysize", 2, 1, true},
+        {"getrow channel zsize", 1, 3, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        expectFatal(ChildProcess::run([&] {
+                        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+                        uint16_t row[4] = {};
+                        if (c.viaGetrow) {
+                            sgi::getrow(image, row, c.y, c.z);
+                        } else {
+                            sgi::img_seek(image, c.y, c.z);
+                        }
+                    }),
+                    "img_seek: row number out of range\n");
+    }
+}
+
+TEST(SgiImageExit, ReadWriteModeIsRefused) {
+    testsupport::TempDir dir;
+    const std::string path = dir.write("rgb.sgi", SgiFileWriter(rgb(0)).verbatim(rgbSamples));
+    for (const char* mode : {"r+", "w+", "r+b"}) {
+        SCOPED_TRACE(mode);
+        expectFatal(ChildProcess::run([&] { sgi::iopen(path.c_str(), mode); }),
+                    "iopen: read/write mode not supported\n");
+    }
+}
+
+TEST(SgiImageExit, LongimagedataOfAMissingFile) {
+    testsupport::TempDir dir;
+    const std::string path = dir.file("absent.sgi");
+    expectLongimagedataFatal(path, "longimagedata: can't open image file " + path + "\n");
+}
+
+// Allocation failures, forced by capping the child's address space below what the header asks
+// for. The sanitizers reserve more address space than any cap leaves, so they skip these.
+void expectFatalWithMemoryCap(const std::string& path, bool wholePicture,
+                              const std::string& message) {
+    expectFatal(ChildProcess::run([&] {
+                    const rlim_t cap = rlim_t{2} << 30;
+                    const rlimit limit{cap, cap};
+                    if (setrlimit(RLIMIT_AS, &limit) != 0) {
+                        std::_Exit(2);
+                    }
+                    if (wholePicture) {
+                        sgi::longimagedata(path.c_str());
+                    } else {
+                        sgi::iopen(path.c_str(), "r");
+                    }
+                }),
+                message);
+}
+
+TEST(SgiImageExit, TablesTooLargeForMemory) {
+    if (sanitized) {
+        GTEST_SKIP() << "address space cap conflicts with the sanitizer";
+    }
+    testsupport::TempDir dir;
+    // 65535 * 65535 entries of 4 bytes: about 16 GiB per table.
+    const std::string path =
+        dir.write("huge.sgi", SgiFileWriter({true, 1, 1, 3, 1, 65535, 65535}).header());
+    expectFatalWithMemoryCap(path, false, "iopen: error on table alloc\n");
+}
+
+TEST(SgiImageExit, PictureTooLargeForMemory) {
+    if (sanitized) {
+        GTEST_SKIP() << "address space cap conflicts with the sanitizer";
+    }
+    testsupport::TempDir dir;
+    // 65535 * 65535 pixels of 4 bytes: about 16 GiB.
+    const std::string path =
+        dir.write("huge.sgi", SgiFileWriter({true, 0, 1, 2, 65535, 65535, 1}).header());
+    expectFatalWithMemoryCap(path, true, "longimagedata: can't malloc enough memory\n");
+}
+
+} // namespace
