@@ -65,17 +65,27 @@ size_t DecimalText::realLength(const char* text) {
     return i;
 }
 
-double DecimalText::toReal(const char* text) {
+bool DecimalText::readFiniteReal(const char* text, double& value) {
     const size_t length = realLength(text);
     if (length == 0) {
-        return 0.0;
+        return false;
     }
     const std::string number(text, length);
-    const double value = std::strtod(number.c_str(), nullptr);
-    if (!std::isfinite(value)) {
-        return value > 0 ? DBL_MAX : -DBL_MAX;
+    const double converted = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(converted)) {
+        return false;
     }
-    return value;
+    value = converted;
+    return true;
+}
+
+double DecimalText::toReal(const char* text) {
+    double value = 0.0;
+    if (readFiniteReal(text, value) || realLength(text) == 0) {
+        return value;
+    }
+    // Beyond the range of a double: the largest one, with the number's sign.
+    return text[skipSpace(text)] == '-' ? -DBL_MAX : DBL_MAX;
 }
 
 int DecimalText::toInteger(const char* text) {

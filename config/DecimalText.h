@@ -22,6 +22,9 @@ public:
     // Like atof, but decimal only: the number at the start of text, 0.0 when
     // there is none. A value too large for a double gives +/- the largest one.
     static double toReal(const char* text);
+    // The decimal number at the start of text; false when there is none or
+    // it lies beyond the range of a double (so it would not be finite).
+    static bool readFiniteReal(const char* text, double& value);
     // Like atoi: the decimal integer at the start of text, 0 when there is
     // none; values beyond the int range are clamped to it.
     static int toInteger(const char* text);

@@ -1,6 +1,7 @@
 #include "nodes/NodeTable.h"
 
 #include "config/DecimalText.h"
+#include "inputs/MulticastPort.h"
 #include "config/LinePieceReader.h"
 
 #include <cctype>

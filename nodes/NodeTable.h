@@ -4,13 +4,18 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+namespace inputs {
+class MulticastPort;
+}
+
 namespace nodes {
 
-// Owner of every NodeRecord. Loads the node list from the node file, finds
+// Owner of every NodeRecord and every MulticastPort. Loads the node list from the node file, finds
 // records by identifier and by position, adds records for identifiers that
 // arrive in state records but are not in the node file ("Added Late"), hands
 // the idle limits to the records, and keeps the ten nodes closest to a chosen
@@ -20,8 +25,13 @@ namespace nodes {
 // late records in order of addition; recordAt walks them. Identifiers run from
 // 0 to 1000; negative ones never index anything.
 //
+// The port side loads the multicast port file (one MulticastPort per group),
+// starts and stops the receiver threads and drains their queues through the
+// packet parser into the records.
+//
 // Main thread only: the table has no lock of its own. Records carry their own
-// locks (see NodeRecord). Failures are reported by the results (false, null).
+// locks (see NodeRecord); receiver threads touch only their own queues.
+// Failures are reported by the results (false, null).
 class NodeTable {
 public:
     static constexpr int32_t kMaxId = 1000;
@@ -63,8 +73,40 @@ public:
     void updateCloseNodes(int32_t referenceId, int32_t excludedId);
     NodeRecord* closeNode(int position) const;
 
+    // Port side.
+    static constexpr int32_t kMaxBytesPerBuffer = 65536; // no datagram is larger
+
+    // Called on a receiver thread when its queue goes from empty to
+    // non-empty, so a loop blocked waiting for events wakes up. Ports take the
+    // callback when they are made: set it before loadPortFile.
+    void setPacketsWaitingCallback(std::function<void()> callback);
+    // Replaces the ports with the file's (not started); true when ports are
+    // loaded afterwards.
+    bool loadPortFile(const char* path);
+    bool unloadPorts();
+    void startPorts();
+    void stopPorts();
+    // Drains every running port's queue into the records; returns the number
+    // of reports the records took.
+    int processPorts();
+
+    // Each returns the stored value. A value below 1 (or bytes above
+    // kMaxBytesPerBuffer) is refused. A changed value rebuilds the ports from
+    // the port file, restarting them if they were running.
+    int32_t setBytesPerBuffer(int32_t bytes);
+    int32_t setBuffersPerPort(int32_t buffers);
+    // Both at once, with a single rebuild when either changed.
+    void setBufferSizes(int32_t bytes, int32_t buffers);
+
     int32_t bytesPerBuffer() const { return bytesPerBuffer_; }
     int32_t buffersPerPort() const { return buffersPerPort_; }
+    size_t portCount() const { return ports_.size(); }
+    inputs::MulticastPort* portAt(size_t position) const;
+    bool portsLoaded() const { return portsLoaded_; }
+    bool portsRunning() const { return portsRunning_; }
+    const std::string& portFilePath() const { return portFilePath_; }
+    // How often a size change rebuilt the ports.
+    uint32_t portRebuildCount() const { return portRebuildCount_; }
 
 private:
     struct NodeLine {
@@ -73,6 +115,7 @@ private:
     };
     static bool parseNodeLine(const std::string& line, NodeLine& out);
     std::unique_ptr<NodeRecord> makeRecord(const char* name, int32_t id) const;
+    void rebuildPorts();
 
     uint32_t fileNodeCount_ = 0;
     uint32_t lateNodeCount_ = 0;
@@ -80,8 +123,14 @@ private:
     std::array<NodeRecord*, kCloseNodeCount> closeNodes_{};
     uint32_t maxId_ = 0;
     std::vector<NodeRecord*> byId_;
+    std::vector<std::unique_ptr<inputs::MulticastPort>> ports_;
+    std::string portFilePath_;
     std::string nodeFilePath_;
+    bool portsLoaded_ = false;
     bool nodesLoaded_ = false;
+    bool portsRunning_ = false;
+    uint32_t portRebuildCount_ = 0;
+    std::function<void()> packetsWaiting_;
     int32_t bytesPerBuffer_;
     int32_t buffersPerPort_;
     // Until the owner sets its limits (it does so right after construction).

@@ -1,0 +1,150 @@
+// The node table's port side: the multicast port file, the receivers' start
+// and stop, and the draining of their queues.
+#include "inputs/MulticastPort.h"
+#include "nodes/NodeTable.h"
+
+#include "config/DecimalText.h"
+#include "config/LinePieceReader.h"
+
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace nodes {
+namespace {
+
+constexpr size_t kPortLineChars = 255;
+
+std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    const size_t end = std::min(line.size(), line.find('\0'));
+    while (i < end) {
+        while (i < end && std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        const size_t start = i;
+        while (i < end && !std::isspace(static_cast<unsigned char>(line[i]))) {
+            ++i;
+        }
+        if (i > start) {
+            out.push_back(line.substr(start, i - start));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+void NodeTable::setPacketsWaitingCallback(std::function<void()> callback) {
+    packetsWaiting_ = std::move(callback);
+}
+
+// One port per line: label, multicast group (dotted IPv4), UDP port. Further
+// words are ignored; "#" starts a comment line; shorter lines are skipped.
+bool NodeTable::loadPortFile(const char* path) {
+    unloadPorts();
+    if (path == nullptr) {
+        return false;
+    }
+    portFilePath_ = path;
+    std::FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        return false;
+    }
+    std::string piece;
+    while (config::LinePieceReader::read(file, piece, kPortLineChars)) {
+        const std::vector<std::string> tokens = words(piece);
+        if (tokens.size() < 3 || tokens[0][0] == '#') {
+            continue;
+        }
+        const int32_t port = config::DecimalText::toInteger(tokens[2].c_str());
+        ports_.push_back(std::make_unique<inputs::MulticastPort>(
+            tokens[0], tokens[1], port, bytesPerBuffer_, buffersPerPort_, *this, packetsWaiting_));
+    }
+    std::fclose(file);
+    portsLoaded_ = !ports_.empty();
+    return portsLoaded_;
+}
+
+bool NodeTable::unloadPorts() {
+    stopPorts();
+    ports_.clear();
+    portsLoaded_ = false;
+    return true;
+}
+
+void NodeTable::startPorts() {
+    if (portsRunning_) {
+        return;
+    }
+    for (const auto& port : ports_) {
+        port->start();
+    }
+    portsRunning_ = true;
+}
+
+void NodeTable::stopPorts() {
+    if (!portsRunning_) {
+        return;
+    }
+    for (const auto& port : ports_) {
+        port->stop();
+    }
+    portsRunning_ = false;
+}
+
+int NodeTable::processPorts() {
+    int applied = 0;
+    for (const auto& port : ports_) {
+        applied += port->process();
+    }
+    return applied;
+}
+
+inputs::MulticastPort* NodeTable::portAt(size_t position) const {
+    return position < ports_.size() ? ports_[position].get() : nullptr;
+}
+
+// The receivers end in order (their threads are joined), so the ports can be
+// rebuilt and their sockets bound again at once.
+void NodeTable::rebuildPorts() {
+    if (!portsLoaded_) {
+        return;
+    }
+    ++portRebuildCount_;
+    const bool wasRunning = portsRunning_;
+    const std::string path = portFilePath_;
+    loadPortFile(path.c_str());
+    if (wasRunning) {
+        startPorts();
+    }
+}
+
+int32_t NodeTable::setBytesPerBuffer(int32_t bytes) {
+    setBufferSizes(bytes, buffersPerPort_);
+    return bytesPerBuffer_;
+}
+
+int32_t NodeTable::setBuffersPerPort(int32_t buffers) {
+    setBufferSizes(bytesPerBuffer_, buffers);
+    return buffersPerPort_;
+}
+
+void NodeTable::setBufferSizes(int32_t bytes, int32_t buffers) {
+    bool changed = false;
+    if (bytes >= 1 && bytes <= kMaxBytesPerBuffer && bytes != bytesPerBuffer_) {
+        bytesPerBuffer_ = bytes;
+        changed = true;
+    }
+    if (buffers >= 1 && buffers != buffersPerPort_) {
+        buffersPerPort_ = buffers;
+        changed = true;
+    }
+    if (changed) {
+        rebuildPorts();
+    }
+}
+
+} // namespace nodes

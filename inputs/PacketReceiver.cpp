@@ -1,0 +1,143 @@
+#include "inputs/PacketReceiver.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+namespace inputs {
+namespace {
+
+// A receive that keeps failing (the network went away, memory ran short)
+// waits this long before it tries again instead of spinning.
+constexpr auto kFailurePause = std::chrono::milliseconds(100);
+
+} // namespace
+
+PacketReceiver::PacketReceiver(const std::string& groupAddress, int32_t port,
+                               int32_t bytesPerBuffer, int32_t buffersPerPort,
+                               WakeCallback packetsWaiting)
+    : front_(std::make_unique<PacketQueue>(bytesPerBuffer, buffersPerPort)),
+      back_(std::make_unique<PacketQueue>(bytesPerBuffer, buffersPerPort)),
+      groupAddress_(groupAddress), port_(port), bytesPerBuffer_(front_->slotSize()),
+      buffersPerPort_(front_->capacity()), packetsWaiting_(std::move(packetsWaiting)) {}
+
+PacketReceiver::~PacketReceiver() { stop(); }
+
+bool PacketReceiver::openSocket() {
+    in_addr group{};
+    if (port_ < 0 || port_ > 65535 || inet_pton(AF_INET, groupAddress_.c_str(), &group) != 1) {
+        return false;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    // Several displays on one host receive the same group.
+    const int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    // Room for both queue sides in the kernel too, so a burst between two
+    // swaps is not lost there; the kernel may cap it.
+    const int64_t wanted = static_cast<int64_t>(bytesPerBuffer_) * buffersPerPort_ * 2;
+    const int receiveBuffer = wanted > (1 << 30) ? (1 << 30) : static_cast<int>(wanted);
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(static_cast<uint16_t>(port_));
+    ip_mreq membership{};
+    membership.imr_multiaddr = group;
+    membership.imr_interface.s_addr = htonl(INADDR_ANY);
+    if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+        setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
+        ::close(fd);
+        return false;
+    }
+    socket_ = fd;
+    return true;
+}
+
+bool PacketReceiver::start() {
+    if (thread_.joinable()) {
+        return true;
+    }
+    if (!openSocket()) {
+        return false;
+    }
+    stopRequested_ = false;
+    thread_ = std::thread(&PacketReceiver::threadMain, this);
+    return true;
+}
+
+void PacketReceiver::stop() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    stopRequested_ = true;
+    ::shutdown(socket_, SHUT_RDWR);
+    {
+        std::lock_guard<std::mutex> guard(pauseMutex_);
+        pauseWake_.notify_all();
+    }
+    thread_.join();
+    ::close(socket_);
+    socket_ = -1;
+}
+
+void PacketReceiver::swap() {
+    std::lock_guard<platform::Mutex> guard(lock_);
+    std::swap(front_, back_);
+    front_->rewind();
+    back_->clear();
+}
+
+void PacketReceiver::push(const char* text, size_t length) {
+    bool queued = false;
+    bool becameNonEmpty = false;
+    {
+        std::lock_guard<platform::Mutex> guard(lock_);
+        queued = back_->push(text, length);
+        becameNonEmpty = queued && back_->count() == 1;
+    }
+    if (!queued) {
+        dropped_.fetch_add(1);
+    }
+    received_.fetch_add(1);
+    if (becameNonEmpty && packetsWaiting_) {
+        packetsWaiting_();
+    }
+}
+
+void PacketReceiver::pauseAfterFailure() {
+    std::unique_lock<std::mutex> lock(pauseMutex_);
+    pauseWake_.wait_for(lock, kFailurePause, [this] { return stopRequested_.load(); });
+}
+
+void PacketReceiver::threadMain() {
+    std::vector<char> buffer(static_cast<size_t>(bytesPerBuffer_), '\0');
+    while (!stopRequested_) {
+        // A datagram longer than the buffer arrives cut to the buffer's size;
+        // one that fills it loses its last character to the terminator.
+        const ssize_t n = ::recv(socket_, buffer.data(), buffer.size(), 0);
+        if (stopRequested_) {
+            break;
+        }
+        if (n < 0) {
+            if (errno != EINTR) {
+                pauseAfterFailure();
+            }
+            continue;
+        }
+        const size_t length = static_cast<size_t>(n) < buffer.size()
+                                  ? static_cast<size_t>(n)
+                                  : buffer.size() - 1;
+        push(buffer.data(), length);
+    }
+}
+
+} // namespace inputs

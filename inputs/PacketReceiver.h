@@ -1,0 +1,86 @@
+#pragma once
+
+#include "inputs/PacketQueue.h"
+#include "platform/Mutex.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace inputs {
+
+// A socket joined to one multicast group, the thread that receives its
+// datagrams, and a two-sided queue: the thread pushes into the back side, the
+// main thread swaps the sides once per cycle and reads the front side.
+//
+// The thread only receives and queues; it never touches node records. The
+// lock is held for every push and for the swap. The receive path allocates
+// nothing per datagram. A datagram that does not fit a slot is cut to
+// bytesPerBuffer - 1 characters; datagrams arriving while the back side is
+// full are dropped until the next swap.
+//
+// start, stop, swap and pop are called on the main thread. The wake callback
+// runs on the receiver thread each time the back side goes from empty to
+// non-empty (not once per packet).
+class PacketReceiver {
+public:
+    using WakeCallback = std::function<void()>;
+
+    PacketReceiver(const std::string& groupAddress, int32_t port, int32_t bytesPerBuffer,
+                   int32_t buffersPerPort, WakeCallback packetsWaiting);
+    virtual ~PacketReceiver();
+
+    PacketReceiver(const PacketReceiver&) = delete;
+    PacketReceiver& operator=(const PacketReceiver&) = delete;
+
+    // Opens the socket (reusable address, bound to any address at the port,
+    // joined to the group on any interface) and starts the thread. Returns
+    // false, with no thread, when the socket cannot be set up.
+    bool start();
+    // Ends the thread in order: stop flag, shutdown of the socket (which
+    // wakes a blocked receive), join. The lock is not held while joining.
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    void swap();
+    char* pop() { return front_->pop(); }
+
+    // Puts one datagram into the back side; used by the thread, public so
+    // that the queue discipline can be driven without a network.
+    void push(const char* text, size_t length);
+
+    int32_t bytesPerBuffer() const { return bytesPerBuffer_; }
+    int32_t buffersPerPort() const { return buffersPerPort_; }
+    // Datagrams pushed since construction, and those of them dropped because
+    // the back side was full. Any thread.
+    uint64_t receivedCount() const { return received_.load(); }
+    uint64_t droppedCount() const { return dropped_.load(); }
+
+private:
+    bool openSocket();
+    void threadMain();
+    void pauseAfterFailure();
+
+    std::unique_ptr<PacketQueue> front_;
+    std::unique_ptr<PacketQueue> back_;
+    std::string groupAddress_;
+    int32_t port_;
+    int32_t bytesPerBuffer_;
+    int32_t buffersPerPort_;
+    WakeCallback packetsWaiting_;
+    platform::Mutex lock_;
+    std::thread thread_;
+    int socket_ = -1;
+    std::atomic<bool> stopRequested_{false};
+    std::atomic<uint64_t> received_{0};
+    std::atomic<uint64_t> dropped_{0};
+    std::mutex pauseMutex_;
+    std::condition_variable pauseWake_;
+};
+
+} // namespace inputs

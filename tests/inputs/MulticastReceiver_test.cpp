@@ -1,0 +1,218 @@
+// Receivers on real multicast sockets. These tests send to a group on the
+// loopback of a private network namespace (scripts/in-netns), with TTL 0.
+#include "inputs/MulticastPort.h"
+#include "nodes/NodeTable.h"
+
+#include "tests/support/TempDir.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using nodes::NodeTable;
+
+constexpr const char* kGroup = "239.255.42.1";
+
+// Picks a port per test process so parallel suites do not hear each other.
+int testPort() { return 20000 + static_cast<int>(getpid() % 20000); }
+
+class MulticastSender {
+public:
+    explicit MulticastSender(int port) : port_(port) {
+        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
+        const unsigned char ttl = 0;
+        const unsigned char loop = 1;
+        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
+        in_addr interface{};
+        interface.s_addr = htonl(INADDR_LOOPBACK);
+        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface);
+    }
+    ~MulticastSender() { ::close(fd_); }
+    bool send(const std::string& text) const {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<uint16_t>(port_));
+        inet_pton(AF_INET, kGroup, &to.sin_addr);
+        return ::sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                        sizeof to) == static_cast<ssize_t>(text.size());
+    }
+
+private:
+    int port_;
+    int fd_ = -1;
+};
+
+std::string packet(int id, int hundredths) {
+    char seconds[16];
+    std::snprintf(seconds, sizeof seconds, "%05.2f", hundredths / 100.0);
+    return std::to_string(id) + ",c1,c2,$GPZDA,1234" + seconds +
+           ",15,06,2004,00,00*4B$GPGLL,4916.4500,N,12311.1200,W,123456.78,A,A*2C";
+}
+
+template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+class MulticastReceiverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        nodePath = dir.write("nodes.txt", "1 One\n2 Two\n3 Three\n");
+        portPath = dir.write("ports.txt", "fleet " + std::string(kGroup) + " " +
+                                              std::to_string(testPort()) + "\n");
+    }
+    void loadInto(NodeTable& table) {
+        ASSERT_TRUE(table.loadNodeFile(nodePath.c_str()));
+        ASSERT_TRUE(table.loadPortFile(portPath.c_str()));
+    }
+    static uint64_t received(NodeTable& table) {
+        return table.portAt(0)->receiver().receivedCount();
+    }
+
+    testsupport::TempDir dir;
+    std::string nodePath;
+    std::string portPath;
+    MulticastSender sender{testPort()};
+};
+
+TEST_F(MulticastReceiverTest, DeliversIntoTheRecords) {
+    NodeTable table(250, 20);
+    std::atomic<int> wakes{0};
+    table.setPacketsWaitingCallback([&] { ++wakes; });
+    loadInto(table);
+    table.startPorts();
+    ASSERT_TRUE(table.portAt(0)->running());
+    ASSERT_TRUE(sender.send(packet(2, 5678)));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 5s));
+    EXPECT_EQ(wakes.load(), 1);
+    EXPECT_EQ(table.processPorts(), 1);
+    EXPECT_NEAR(table.findById(2)->latitude, 49.274166, 1e-6);
+    EXPECT_STREQ(table.findById(2)->reportTimeText, "2004/06/15,12:34:56.780");
+    EXPECT_EQ(table.processPorts(), 0);
+}
+
+TEST_F(MulticastReceiverTest, TheTwentyFirstDatagramIsDropped) {
+    NodeTable table(250, 20);
+    loadInto(table);
+    table.startPorts();
+    for (int i = 0; i < 21; ++i) {
+        ASSERT_TRUE(sender.send(packet(1 + i % 3, i)));
+    }
+    ASSERT_TRUE(waitFor([&] { return received(table) == 21; }, 5s));
+    EXPECT_EQ(table.portAt(0)->receiver().droppedCount(), 1u);
+    EXPECT_EQ(table.processPorts(), 20);
+    // The 21st datagram (node 3 at .200 s) was the one dropped: node 3 keeps
+    // its report of .170 s.
+    EXPECT_EQ(table.findById(3)->reportTime.millitm, 170);
+    EXPECT_EQ(table.findById(2)->reportTime.millitm, 190);
+}
+
+TEST_F(MulticastReceiverTest, LongDatagramIsCutToTheBuffer) {
+    NodeTable table(250, 20);
+    loadInto(table);
+    table.startPorts();
+    const std::string longText(300, 'x');
+    ASSERT_TRUE(sender.send(longText));
+    ASSERT_TRUE(sender.send(std::string(249, 'y')));
+    ASSERT_TRUE(sender.send(std::string(250, 'z')));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 3; }, 5s));
+    inputs::PacketReceiver& receiver = table.portAt(0)->receiver();
+    receiver.swap();
+    EXPECT_EQ(std::string(receiver.pop()), std::string(249, 'x'));
+    EXPECT_EQ(std::string(receiver.pop()), std::string(249, 'y'));
+    EXPECT_EQ(std::string(receiver.pop()), std::string(249, 'z'));
+}
+
+TEST_F(MulticastReceiverTest, SizeChangesRestartOnlyWhenChanged) {
+    NodeTable table(250, 20);
+    loadInto(table);
+    table.startPorts();
+    table.setBufferSizes(250, 20);
+    EXPECT_EQ(table.portRebuildCount(), 0u);
+
+    table.setBuffersPerPort(30);
+    EXPECT_EQ(table.portRebuildCount(), 1u);
+    ASSERT_EQ(table.portCount(), 1u);
+    EXPECT_TRUE(table.portsRunning());
+    EXPECT_TRUE(table.portAt(0)->running());
+    EXPECT_EQ(table.portAt(0)->receiver().buffersPerPort(), 30);
+    // The rebuilt port receives on the same group.
+    ASSERT_TRUE(sender.send(packet(3, 1)));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 5s));
+    EXPECT_EQ(table.processPorts(), 1);
+}
+
+TEST_F(MulticastReceiverTest, NothingBeforeStart) {
+    NodeTable table(250, 20);
+    loadInto(table);
+    ASSERT_TRUE(sender.send(packet(1, 1)));
+    EXPECT_EQ(table.processPorts(), 0);
+    EXPECT_EQ(received(table), 0u);
+    table.startPorts();
+    table.stopPorts();
+    EXPECT_FALSE(table.portAt(0)->running());
+}
+
+TEST_F(MulticastReceiverTest, TwoTablesHearOneGroup) {
+    NodeTable first(250, 20);
+    NodeTable second(250, 20);
+    loadInto(first);
+    loadInto(second);
+    first.startPorts();
+    second.startPorts();
+    ASSERT_TRUE(sender.send(packet(1, 42)));
+    ASSERT_TRUE(waitFor([&] { return received(first) == 1 && received(second) == 1; }, 5s));
+    EXPECT_EQ(first.processPorts(), 1);
+    EXPECT_EQ(second.processPorts(), 1);
+    EXPECT_EQ(first.findById(1)->reportTime.millitm, 420);
+    EXPECT_EQ(second.findById(1)->reportTime.millitm, 420);
+}
+
+TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {
+    NodeTable table(250, 2000);
+    loadInto(table);
+    table.startPorts();
+    std::atomic<bool> sending{true};
+    std::thread pour([&] {
+        MulticastSender local(testPort());
+        for (int i = 0; sending.load() && i < 2000000; ++i) {
+            local.send(packet(1 + i % 3, i % 6000));
+        }
+    });
+    ASSERT_TRUE(waitFor([&] { return received(table) > 100; }, 5s));
+    for (int round = 0; round < 5; ++round) {
+        table.processPorts();
+        table.setBuffersPerPort(2000 + round + 1); // stop, rebuild, start under load
+        ASSERT_TRUE(table.portAt(0)->running());
+    }
+    const auto start = std::chrono::steady_clock::now();
+    table.stopPorts();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    sending = false;
+    pour.join();
+    EXPECT_FALSE(table.portsRunning());
+}
+
+} // namespace

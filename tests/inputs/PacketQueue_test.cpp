@@ -1,0 +1,112 @@
+#include "inputs/PacketQueue.h"
+#include "inputs/PacketReceiver.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+
+namespace {
+
+using inputs::PacketQueue;
+using inputs::PacketReceiver;
+
+TEST(PacketQueue, FillsItsSlotsThenDrops) {
+    PacketQueue queue(8, 3);
+    EXPECT_TRUE(queue.push("one", 3));
+    EXPECT_TRUE(queue.push("two", 3));
+    EXPECT_TRUE(queue.push("three", 5));
+    EXPECT_FALSE(queue.push("four", 4));
+    EXPECT_EQ(queue.count(), 3);
+    EXPECT_STREQ(queue.pop(), "one");
+    EXPECT_STREQ(queue.pop(), "two");
+    EXPECT_STREQ(queue.pop(), "three");
+    EXPECT_EQ(queue.pop(), nullptr);
+    queue.rewind();
+    EXPECT_STREQ(queue.pop(), "one");
+    queue.clear();
+    queue.rewind();
+    EXPECT_EQ(queue.pop(), nullptr);
+}
+
+TEST(PacketQueue, CutsTextToTheSlot) {
+    PacketQueue queue(5, 2);
+    ASSERT_TRUE(queue.push("abcdefgh", 8));
+    ASSERT_TRUE(queue.push("wxyz", 4));
+    EXPECT_STREQ(queue.pop(), "abcd");
+    EXPECT_STREQ(queue.pop(), "wxyz");
+}
+
+TEST(PacketQueue, SizesBelowOneStillHoldATerminator) {
+    PacketQueue queue(0, 0);
+    EXPECT_EQ(queue.slotSize(), 1);
+    EXPECT_EQ(queue.capacity(), 1);
+    EXPECT_TRUE(queue.push("abc", 3));
+    EXPECT_STREQ(queue.pop(), "");
+}
+
+// Drives the two-sided queue without a network: the back side fills, a swap
+// hands it to the front, the drop count and the wake-up follow the rules.
+TEST(PacketReceiverQueue, SwapPushAndWake) {
+    std::atomic<int> wakes{0};
+    PacketReceiver receiver("239.1.2.3", 5000, 16, 2, [&] { ++wakes; });
+    receiver.push("a", 1);
+    EXPECT_EQ(wakes.load(), 1);
+    receiver.push("b", 1);
+    receiver.push("c", 1); // back side full: dropped
+    EXPECT_EQ(wakes.load(), 1);
+    EXPECT_EQ(receiver.receivedCount(), 3u);
+    EXPECT_EQ(receiver.droppedCount(), 1u);
+    EXPECT_EQ(receiver.pop(), nullptr); // nothing on the front yet
+    receiver.swap();
+    receiver.push("d", 1); // into the new, empty back side
+    EXPECT_EQ(wakes.load(), 2);
+    EXPECT_STREQ(receiver.pop(), "a");
+    EXPECT_STREQ(receiver.pop(), "b");
+    EXPECT_EQ(receiver.pop(), nullptr);
+    receiver.swap();
+    EXPECT_STREQ(receiver.pop(), "d");
+    EXPECT_EQ(receiver.pop(), nullptr);
+}
+
+TEST(PacketReceiverQueue, ConcurrentPushesAndSwapsLoseNothingUnannounced) {
+    PacketReceiver receiver("239.1.2.3", 5000, 16, 64, nullptr);
+    constexpr int kPackets = 20000;
+    std::thread producer([&] {
+        for (int i = 0; i < kPackets; ++i) {
+            const std::string text = std::to_string(i);
+            receiver.push(text.c_str(), text.size());
+        }
+    });
+    int seen = 0;
+    int last = -1;
+    bool ordered = true;
+    auto drain = [&] {
+        receiver.swap();
+        while (char* text = receiver.pop()) {
+            const int value = std::atoi(text);
+            ordered = ordered && value > last;
+            last = value;
+            ++seen;
+        }
+    };
+    while (receiver.receivedCount() < static_cast<uint64_t>(kPackets)) {
+        drain();
+    }
+    producer.join();
+    drain();
+    drain();
+    EXPECT_TRUE(ordered);
+    EXPECT_EQ(static_cast<uint64_t>(seen) + receiver.droppedCount(), static_cast<uint64_t>(kPackets));
+}
+
+TEST(PacketReceiver, RefusesAGroupThatIsNoAddress) {
+    PacketReceiver receiver("not-an-address", 5000, 16, 2, nullptr);
+    EXPECT_FALSE(receiver.start());
+    EXPECT_FALSE(receiver.running());
+    receiver.stop();
+}
+
+} // namespace
