@@ -1,0 +1,26 @@
+#include "net/LB_SubSocket.h"
+
+LB_SubSocket::LB_SubSocket() : lock_(true) {}
+
+LB_SubSocket::~LB_SubSocket() = default;
+
+int LB_SubSocket::receiveAll(char* buffer, int length, int wait) {
+    int received = 0;
+    while (received < length) {
+        const int got = receive(buffer + received, length - received, wait);
+        if (got < 0) {
+            return -1;
+        }
+        if (got == 0 && peerClosed()) {
+            return -1;
+        }
+        if (got == 0) {
+            // Nothing was waiting (or an empty datagram came): wait for data
+            // instead of asking again at once, which would spin and repeat
+            // the count lines without end.
+            wait = 1;
+        }
+        received += got;
+    }
+    return length;
+}
