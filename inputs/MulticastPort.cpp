@@ -9,10 +9,12 @@ MulticastPort::MulticastPort(const std::string& label, const std::string& groupA
                              int32_t port, int32_t bytesPerBuffer, int32_t buffersPerPort,
                              nodes::NodeTable& table, PacketReceiver::WakeCallback packetsWaiting)
     : label_(label), groupAddress_(groupAddress), port_(port), table_(table),
-      receiver_(std::make_unique<PacketReceiver>(groupAddress, port, bytesPerBuffer,
-                                                 buffersPerPort, std::move(packetsWaiting))) {}
+      receiver_(std::make_unique<PacketReceiver>(groupAddress, port, bytesPerBuffer, buffersPerPort,
+                                                 std::move(packetsWaiting))) {}
 
-MulticastPort::~MulticastPort() { stop(); }
+MulticastPort::~MulticastPort() {
+    stop();
+}
 
 bool MulticastPort::start() {
     running_ = receiver_->start();

@@ -131,7 +131,9 @@ double degreesOf(double value) {
     return degrees + (value - degrees * 100.0) * (1.0 / 60.0);
 }
 
-bool fitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
+bool fitsInt32(int64_t value) {
+    return value >= INT32_MIN && value <= INT32_MAX;
+}
 
 } // namespace
 

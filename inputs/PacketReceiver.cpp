@@ -26,7 +26,9 @@ PacketReceiver::PacketReceiver(const std::string& groupAddress, int32_t port,
       groupAddress_(groupAddress), port_(port), bytesPerBuffer_(front_->slotSize()),
       buffersPerPort_(front_->capacity()), packetsWaiting_(std::move(packetsWaiting)) {}
 
-PacketReceiver::~PacketReceiver() { stop(); }
+PacketReceiver::~PacketReceiver() {
+    stop();
+}
 
 bool PacketReceiver::openSocket() {
     in_addr group{};
@@ -133,9 +135,8 @@ void PacketReceiver::threadMain() {
             }
             continue;
         }
-        const size_t length = static_cast<size_t>(n) < buffer.size()
-                                  ? static_cast<size_t>(n)
-                                  : buffer.size() - 1;
+        const size_t length =
+            static_cast<size_t>(n) < buffer.size() ? static_cast<size_t>(n) : buffer.size() - 1;
         push(buffer.data(), length);
     }
 }

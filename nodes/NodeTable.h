@@ -98,6 +98,28 @@ public:
     // Both at once, with a single rebuild when either changed.
     void setBufferSizes(int32_t bytes, int32_t buffers);
 
+    // State files.
+    //
+    // Writes every record as one line between the markers; with relay set the
+    // stored status and age are written, else they are worked out now. The
+    // file is replaced whole or not at all. False without a path or when it
+    // cannot be written (the old snapshot then stays).
+    bool writeStateFile(const char* path, bool relay);
+    // Applies the record lines of a state file; false without a path or when
+    // the file cannot be opened, else true (also for a file without a block).
+    bool readStateFile(const char* path);
+    // Applies one record line: the record is found, or added as a late one;
+    // true when a record was updated.
+    bool parseStateRecord(const char* line);
+    // Fetches the state file over HTTP and applies its records here; false
+    // when the connection could not be opened (nothing changes). Blocks for
+    // up to the fetch's deadline. The remote poll instead fetches on its own
+    // thread with inputs::StateFetch and hands the lines to applyStateLines.
+    bool fetchStateFile(const char* host, int port, const char* path);
+    // Applies record lines fetched elsewhere (the remote poll reads them on
+    // its own thread, the table applies them here); returns how many took.
+    int applyStateLines(const std::vector<std::string>& lines);
+
     int32_t bytesPerBuffer() const { return bytesPerBuffer_; }
     int32_t buffersPerPort() const { return buffersPerPort_; }
     size_t portCount() const { return ports_.size(); }

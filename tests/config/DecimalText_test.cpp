@@ -39,3 +39,24 @@ TEST(DecimalText, HugeValuesStayFinite) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(DecimalText, ReadFiniteRealRefusesWhatIsNoFiniteNumber) {
+    struct Case {
+        const char* text;
+        bool ok;
+        double value;
+    };
+    const Case cases[] = {{"12.5,N", true, 12.5}, {"-0.25", true, -0.25}, {"1e308", true, 1e308},
+                          {"1e309", false, 0},    {"-1e999", false, 0},   {"inf", false, 0},
+                          {"nan", false, 0},      {"", false, 0},         {".", false, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        double value = 99.0;
+        EXPECT_EQ(config::DecimalText::readFiniteReal(c.text, value), c.ok);
+        EXPECT_EQ(value, c.ok ? c.value : 99.0);
+    }
+}
+
+} // namespace

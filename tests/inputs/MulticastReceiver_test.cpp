@@ -27,7 +27,9 @@ using nodes::NodeTable;
 constexpr const char* kGroup = "239.255.42.1";
 
 // Picks a port per test process so parallel suites do not hear each other.
-int testPort() { return 20000 + static_cast<int>(getpid() % 20000); }
+int testPort() {
+    return 20000 + static_cast<int>(getpid() % 20000);
+}
 
 class MulticastSender {
 public:
@@ -37,7 +39,7 @@ public:
         const unsigned char loop = 1;
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
-        in_addr interface{};
+        in_addr interface {};
         interface.s_addr = htonl(INADDR_LOOPBACK);
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface);
     }

@@ -99,7 +99,8 @@ TEST(PacketReceiverQueue, ConcurrentPushesAndSwapsLoseNothingUnannounced) {
     drain();
     drain();
     EXPECT_TRUE(ordered);
-    EXPECT_EQ(static_cast<uint64_t>(seen) + receiver.droppedCount(), static_cast<uint64_t>(kPackets));
+    EXPECT_EQ(static_cast<uint64_t>(seen) + receiver.droppedCount(),
+              static_cast<uint64_t>(kPackets));
 }
 
 TEST(PacketReceiver, RefusesAGroupThatIsNoAddress) {

@@ -1,0 +1,308 @@
+// The HTTP fetch of state files against real servers on 127.0.0.1: Python's
+// own web server, and a scripted server built on the project's TCP server
+// that misbehaves in the ways a real peer can.
+#include "inputs/LineReader.h"
+#include "inputs/StateFetch.h"
+#include "net/LB_SSubSocket.h"
+#include "net/LB_Socket.h"
+#include "nodes/NodeTable.h"
+
+#include "tests/support/TempDir.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using inputs::StateFetch;
+using Clock = std::chrono::steady_clock;
+
+const std::string kBlock = "<rvx>\n"
+                           "$007,1.500000,2.500000,1086000000,9,1,0.250,a,b,Seven*\n"
+                           "$1000,3.000000,4.000000,1086000001,10,0,0.500,c,d,Thousand*\n"
+                           "</rvx>\n";
+
+enum class Script { kNormal, kDropMidBlock, kNoMarker, kSilent, kTrickle, kLongLines, kNonsense };
+
+// A web server that answers every request by its script, on a port the
+// system chooses.
+class ScriptedServer {
+public:
+    explicit ScriptedServer(Script script) : script_(script) {
+        server_.setLocalAddress("127.0.0.1");
+        started_ = server_.openTcpServer(0, 0, &ScriptedServer::handle, this) == 1;
+    }
+    ~ScriptedServer() { server_.close(); }
+
+    bool started() const { return started_; }
+    int port() const { return server_.port(); }
+    std::string lastRequest() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return request_;
+    }
+    bool waitForRequest(std::chrono::milliseconds limit) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return seen_.wait_for(lock, limit, [this] { return !request_.empty(); });
+    }
+
+private:
+    static void handle(LB_SSubSocket* client, void* self) {
+        static_cast<ScriptedServer*>(self)->serve(*client);
+    }
+    static void sendText(LB_SSubSocket& client, const std::string& text) {
+        client.send(text.data(), static_cast<int>(text.size()), 0);
+    }
+    static void waitForClose(LB_SSubSocket& client) {
+        char byte;
+        while (client.receive(&byte, 1, 1) > 0) {
+        }
+    }
+    void serve(LB_SSubSocket& client) {
+        std::string request;
+        char buffer[512];
+        while (request.find("\r\n\r\n") == std::string::npos) {
+            const int n = client.receive(buffer, sizeof buffer, 1);
+            if (n <= 0) {
+                return;
+            }
+            request.append(buffer, static_cast<size_t>(n));
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            request_ = request;
+        }
+        seen_.notify_all();
+        const std::string headers = "HTTP/1.0 404 Whatever\r\nContent-Type: text/plain\r\n\r\n";
+        switch (script_) {
+        case Script::kNormal:
+            sendText(client, headers + "preamble\n" + kBlock + "$007,9,9,9,9,0,9,x,x,After*\n");
+            break;
+        case Script::kDropMidBlock:
+            sendText(client, headers + kBlock.substr(0, kBlock.find("$1000")) + "$1000,3.0");
+            break;
+        case Script::kNoMarker:
+            sendText(client, headers + "$007,9,9,9,9,0,9,x,x,NoMarker*\n");
+            break;
+        case Script::kSilent:
+            waitForClose(client);
+            break;
+        case Script::kTrickle:
+            for (const char c : headers + kBlock) {
+                if (client.send(&c, 1, 0) != 1) {
+                    return;
+                }
+                char probe;
+                if (client.receive(&probe, 1, 0) < 0) {
+                    return;
+                }
+                std::this_thread::sleep_for(200ms);
+            }
+            break;
+        case Script::kLongLines:
+            sendText(client, headers + "<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
+                                 "*\n$1000,5,6,7,8,0,9,c,d,Fine*\n</rvx>\n");
+            break;
+        case Script::kNonsense:
+            sendText(client, std::string("\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n", 36));
+            break;
+        }
+    }
+
+    Script script_;
+    LB_Socket server_;
+    bool started_ = false;
+    std::mutex mutex_;
+    std::condition_variable seen_;
+    std::string request_;
+};
+
+class StateFetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string nodes = dir.write("nodes.txt", "7 Truck 7\n1000 Last\n");
+        ASSERT_TRUE(table.loadNodeFile(nodes.c_str()));
+    }
+    bool fetchFrom(ScriptedServer& server, std::vector<std::string>& lines) {
+        return fetch.fetch("127.0.0.1", server.port(), "/state.txt", lines);
+    }
+
+    testsupport::TempDir dir;
+    nodes::NodeTable table{250, 20};
+    StateFetch fetch;
+};
+
+TEST_F(StateFetchTest, RequestFormat) {
+    EXPECT_EQ(StateFetch::request("maps.local", 80, "/fleet/state.txt"),
+              "GET /fleet/state.txt HTTP/1.0\r\nHost: maps.local\r\n\r\n");
+    EXPECT_EQ(StateFetch::request("127.0.0.1", 8080, "/s"),
+              "GET /s HTTP/1.0\r\nHost: 127.0.0.1:8080\r\n\r\n");
+    EXPECT_EQ(StateFetch::request("h", 80, "/a\r\nX-Injected: 1"), "");
+    EXPECT_EQ(StateFetch::request("h", 80, "/with space"), "");
+    EXPECT_EQ(StateFetch::request("", 80, "/s"), "");
+    EXPECT_EQ(StateFetch::request("h", 80, ""), "");
+    // The request must fit 256 bytes with its terminator.
+    const std::string fixed = "GET  HTTP/1.0\r\nHost: h\r\n\r\n";
+    const std::string fits(255 - fixed.size(), 'p');
+    EXPECT_EQ(StateFetch::request("h", 80, fits).size(), 255u);
+    EXPECT_EQ(StateFetch::request("h", 80, fits + "p"), "");
+}
+
+TEST_F(StateFetchTest, HeadersThenTheBlockWhateverTheStatus) {
+    ScriptedServer server(Script::kNormal);
+    ASSERT_TRUE(server.started());
+    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+    EXPECT_EQ(server.lastRequest(), "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                        std::to_string(server.port()) + "\r\n\r\n");
+    EXPECT_STREQ(table.findById(7)->name, "Seven");
+    EXPECT_DOUBLE_EQ(table.findById(7)->latitude, 1.5);
+    EXPECT_EQ(table.findById(7)->reportTime.millitm, 9);
+    EXPECT_STREQ(table.findById(1000)->name, "Thousand");
+}
+
+TEST_F(StateFetchTest, DroppedConnectionKeepsWhatWasRead) {
+    ScriptedServer server(Script::kDropMidBlock);
+    std::vector<std::string> lines;
+    ASSERT_TRUE(fetchFrom(server, lines));
+    ASSERT_EQ(lines.size(), 2u); // the whole first record and the cut second one
+    EXPECT_EQ(table.applyStateLines(lines), 1);
+    EXPECT_STREQ(table.findById(7)->name, "Seven");
+    EXPECT_STREQ(table.findById(1000)->name, "Last");
+}
+
+TEST_F(StateFetchTest, NoMarkerChangesNothing) {
+    ScriptedServer server(Script::kNoMarker);
+    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
+}
+
+TEST_F(StateFetchTest, NonsenseChangesNothing) {
+    ScriptedServer server(Script::kNonsense);
+    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
+    EXPECT_EQ(table.lateNodeCount(), 0u);
+}
+
+TEST_F(StateFetchTest, LongLinesAreReadInPieces) {
+    ScriptedServer server(Script::kLongLines);
+    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+    // The first record's line is cut at 255 characters and has no "*": it is
+    // refused; its remainder is no record; the next record is read.
+    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
+    EXPECT_STREQ(table.findById(1000)->name, "Fine");
+}
+
+TEST_F(StateFetchTest, SilentServerEndsWithTheReceiveTimeout) {
+    ScriptedServer server(Script::kSilent);
+    fetch.setTimeouts(2000, 300, 20000);
+    std::vector<std::string> lines;
+    const auto start = Clock::now();
+    EXPECT_TRUE(fetchFrom(server, lines));
+    EXPECT_LT(Clock::now() - start, 10s);
+    EXPECT_TRUE(lines.empty());
+}
+
+TEST_F(StateFetchTest, TricklingServerEndsAtTheDeadline) {
+    ScriptedServer server(Script::kTrickle);
+    fetch.setTimeouts(2000, 2000, 1000);
+    std::vector<std::string> lines;
+    const auto start = Clock::now();
+    EXPECT_TRUE(fetchFrom(server, lines));
+    EXPECT_LT(Clock::now() - start, 10s);
+    EXPECT_TRUE(lines.empty()); // the block had not begun
+}
+
+TEST_F(StateFetchTest, CancelledMidFetch) {
+    ScriptedServer server(Script::kSilent);
+    fetch.setTimeouts(30000, 30000, 60000);
+    std::atomic<bool> done{false};
+    std::vector<std::string> lines;
+    const auto start = Clock::now();
+    std::thread poll([&] {
+        fetchFrom(server, lines);
+        done = true;
+    });
+    ASSERT_TRUE(server.waitForRequest(10s));
+    fetch.cancel();
+    poll.join();
+    EXPECT_TRUE(done.load());
+    EXPECT_LT(Clock::now() - start, 10s);
+    // A cancelled fetcher makes no more requests.
+    EXPECT_FALSE(fetchFrom(server, lines));
+}
+
+TEST_F(StateFetchTest, RefusedConnectionChangesNothing) {
+    // A port nobody listens on: bind one, then close it.
+    LB_Socket probe;
+    probe.setLocalAddress("127.0.0.1");
+    ASSERT_EQ(probe.openUdpServer(0, 1), 1);
+    const int port = probe.port();
+    probe.close();
+    EXPECT_FALSE(table.fetchStateFile("127.0.0.1", port, "/state.txt"));
+    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
+}
+
+// Python's web server serving a snapshot this table wrote.
+TEST_F(StateFetchTest, FromPythonHttpServer) {
+    table.findById(7)->setState(11.25, 22.5, 1086000000, 123, 1, 1.5, "x", "y", "Served");
+    const std::string docroot = (dir.path() / "www").string();
+    std::filesystem::create_directory(docroot);
+    ASSERT_TRUE(table.writeStateFile((docroot + "/state.txt").c_str(), true));
+
+    const std::string nodes = dir.write("fresh.txt", "7 Truck 7\n");
+    nodes::NodeTable fresh(250, 20);
+    ASSERT_TRUE(fresh.loadNodeFile(nodes.c_str()));
+
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int port = 20000 + static_cast<int>((getpid() * 7 + attempt * 131) % 30000);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const std::string portText = std::to_string(port);
+            freopen("/dev/null", "w", stderr);
+            freopen("/dev/null", "w", stdout);
+            execlp("python3", "python3", "-m", "http.server", portText.c_str(), "--bind",
+                   "127.0.0.1", "--directory", docroot.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool fetched = false;
+        const auto deadline = Clock::now() + 10s;
+        while (!fetched && Clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(child, &status, WNOHANG) == child) {
+                break; // the port was taken: try another
+            }
+            fetched = fresh.fetchStateFile("127.0.0.1", port, "/state.txt");
+            if (!fetched) {
+                std::this_thread::sleep_for(100ms);
+            }
+        }
+        kill(child, SIGTERM);
+        waitpid(child, nullptr, 0);
+        if (fetched) {
+            const nodes::NodeRecord* seven = fresh.findById(7);
+            EXPECT_STREQ(seven->name, "Served");
+            EXPECT_DOUBLE_EQ(seven->latitude, 11.25);
+            EXPECT_EQ(seven->reportTime.time, 1086000000);
+            EXPECT_STREQ(fresh.findById(1000)->name, "Last"); // added late
+            return;
+        }
+    }
+    FAIL() << "python3 -m http.server could not be reached";
+}
+
+} // namespace

@@ -1,0 +1,144 @@
+#include "inputs/StateBlock.h"
+#include "inputs/StateRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using inputs::StateBlock;
+using inputs::StateRecord;
+
+TEST(StateRecord, FormatsTheLineToTheLetter) {
+    EXPECT_EQ(StateRecord::format(7, 49.2741666, -123.1853333, 1087302896, 780, 0, 0.25, "Convoy A",
+                                  "Leg 2", "Truck 7"),
+              "$007,49.274167,-123.185333,1087302896,780,0,0.250,Convoy A,Leg 2,Truck 7*\n");
+    EXPECT_EQ(StateRecord::format(1000, 0, 0, 0, 0, 2, 12.5, "", "", ""),
+              "$1000,0.000000,0.000000,0,0,2,12.500,,,*\n");
+    EXPECT_EQ(StateRecord::format(3, 1, 2, 3, 4, 1, 0.0, nullptr, nullptr, "A, B"),
+              "$003,1.000000,2.000000,3,4,1,0.000,,,A, B*\n");
+    // Large numbers are written in full, never cut.
+    const std::string huge = StateRecord::format(1, 1e300, -1e300, 0, 0, 0, 1e300, "", "", "n");
+    EXPECT_EQ(huge.substr(huge.size() - 5), ",,n*\n");
+    EXPECT_GT(huge.size(), 900u);
+}
+
+struct ParseCase {
+    const char* name;
+    std::string line;
+    int32_t id;
+    double latitude;
+    int32_t seconds;
+    int32_t milliseconds;
+    int32_t status;
+    double age;
+    const char* comment1;
+    const char* comment2;
+    const char* recordName;
+};
+
+TEST(StateRecord, AcceptedLines) {
+    const std::vector<ParseCase> cases = {
+        {"written form",
+         "$007,49.274167,-123.185333,1087302896,780,0,0.250,Convoy A,Leg 2,Truck 7*\n", 7,
+         49.274167, 1087302896, 780, 0, 0.25, "Convoy A", "Leg 2", "Truck 7"},
+        {"name with commas", "$12,1,2,3,4,1,5.5,a,b,Smith, Jones, and Co*\n", 12, 1, 3, 4, 1, 5.5,
+         "a", "b", "Smith, Jones, and Co"},
+        {"older eight-comma form", "$12,1,2,3,4,2,5.5,a,b*\n", 12, 1, 3, 4, 2, 5.5, "a", "b", ""},
+        {"older form, name after the star", "$12,1,2,3,4,2,5.5,a,b*Old Name\r\n", 12, 1, 3, 4, 2,
+         5.5, "a", "b", "Old Name"},
+        {"carriage return in the name", "$12,1,2,3,4,0,5,a,b,Van\r*", 12, 1, 3, 4, 0, 5, "a", "b",
+         "Van"},
+        {"star in comment 1 is text", "$12,1,2,3,4,0,5,a*1,b,Van*", 12, 1, 3, 4, 0, 5, "a*1", "b",
+         "Van"},
+        {"star in comment 2 ends it as in the older form", "$12,1,2,3,4,0,5,a,b*2,Van*", 12, 1, 3,
+         4, 0, 5, "a", "b", "2,Van*"},
+        {"text before the dollar", "junk, more,$12,1,2,3,4,0,5,a,b,Van*", 12, 1, 3, 4, 0, 5, "a",
+         "b", "Van"},
+        {"empty texts", "$0,1,2,3,4,0,5,,,*", 0, 1, 3, 4, 0, 5, "", "", ""},
+        {"id 1000", "$1000,1,2,3,4,0,5,a,b,c*", 1000, 1, 3, 4, 0, 5, "a", "b", "c"},
+        {"star in a name cuts it", "$12,1,2,3,4,0,5,a,b,Van*ity*", 12, 1, 3, 4, 0, 5, "a", "b",
+         "Van"},
+    };
+    for (const ParseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        StateRecord record;
+        ASSERT_TRUE(record.parse(c.line.c_str()));
+        EXPECT_EQ(record.id, c.id);
+        EXPECT_DOUBLE_EQ(record.latitude, c.latitude);
+        EXPECT_EQ(record.seconds, c.seconds);
+        EXPECT_EQ(record.milliseconds, c.milliseconds);
+        EXPECT_EQ(record.status, c.status);
+        EXPECT_DOUBLE_EQ(record.age, c.age);
+        EXPECT_EQ(record.comment1, c.comment1);
+        EXPECT_EQ(record.comment2, c.comment2);
+        EXPECT_EQ(record.name, c.recordName);
+    }
+}
+
+TEST(StateRecord, RefusedLines) {
+    const std::vector<std::pair<const char*, std::string>> cases = {
+        {"empty age", "$12,1,2,3,4,0,,a,b,c*"},
+        {"no dollar", "12,1,2,3,4,0,5,a,b,c*"},
+        {"seven commas", "$12,1,2,3,4,0,5,a*"},
+        {"no star", "$12,1,2,3,4,0,5,a,b,c"},
+        {"star only before the eighth comma", "$12,1,2,3,4,0,5*,a,b"},
+        {"letters for the latitude", "$12,x,2,3,4,0,5,a,b,c*"},
+        {"inf longitude", "$12,1,inf,3,4,0,5,a,b,c*"},
+        {"nan age", "$12,1,2,3,4,0,nan,a,b,c*"},
+        {"overflowing latitude", "$12,1e999,2,3,4,0,5,a,b,c*"},
+        {"hexadecimal time", "$12,1,2,0x10,4,0,5,a,b,c*"},
+        {"id above 1000", "$1001,1,2,3,4,0,5,a,b,c*"},
+        {"negative id", "$-3,1,2,3,4,0,5,a,b,c*"},
+        {"no id", "$,1,2,3,4,0,5,a,b,c*"},
+        {"status 3", "$12,1,2,3,4,3,5,a,b,c*"},
+        {"milliseconds 1000", "$12,1,2,3,1000,0,5,a,b,c*"},
+        {"time beyond 32 bits", "$12,1,2,99999999999,4,0,5,a,b,c*"},
+        {"the closing marker", "</rvx>"},
+        {"nothing", ""},
+    };
+    for (const auto& [name, line] : cases) {
+        SCOPED_TRACE(name);
+        StateRecord record;
+        EXPECT_FALSE(record.parse(line.c_str()));
+    }
+    StateRecord record;
+    EXPECT_FALSE(record.parse(nullptr));
+}
+
+TEST(StateRecord, WrittenLinesReadBack) {
+    const std::string line =
+        StateRecord::format(42, -33.5, 151.25, 1700000000, 5, 1, 3.25, "c 1", "c 2", "A, B");
+    StateRecord record;
+    ASSERT_TRUE(record.parse(line.c_str()));
+    EXPECT_EQ(record.id, 42);
+    EXPECT_DOUBLE_EQ(record.latitude, -33.5);
+    EXPECT_DOUBLE_EQ(record.longitude, 151.25);
+    EXPECT_EQ(record.seconds, 1700000000);
+    EXPECT_EQ(record.milliseconds, 5);
+    EXPECT_EQ(record.status, 1);
+    EXPECT_DOUBLE_EQ(record.age, 3.25);
+    EXPECT_EQ(record.name, "A, B");
+}
+
+TEST(StateBlock, MarkersInAnyCase) {
+    const std::vector<std::pair<std::string, StateBlock::Step>> lines = {
+        {"HTTP/1.0 200 OK\r\n", StateBlock::kOutside},
+        {"$001,1,2,3,4,0,5,a,b,c*\n", StateBlock::kOutside},
+        {"<RVX>\r\n", StateBlock::kMarker},
+        {"$001,1,2,3,4,0,5,a,b,c*\n", StateBlock::kRecord},
+        {"<rvx>\n", StateBlock::kRecord},
+        {"</Rvx>\n", StateBlock::kEnded},
+        {"$002,1,2,3,4,0,5,a,b,c*\n", StateBlock::kEnded},
+    };
+    StateBlock block;
+    for (const auto& [line, step] : lines) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(block.take(line), step);
+    }
+    EXPECT_TRUE(block.opened());
+}
+
+} // namespace
