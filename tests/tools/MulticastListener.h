@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A plain UDP socket joined to one multicast group on a port the kernel picks,
+// the way a display receives: SO_REUSEADDR, bound to any address at the port,
+// member of the group on the loopback interface. Only its own group is
+// delivered to it. Owns its socket; one thread.
+class MulticastListener {
+public:
+    MulticastListener() = default;
+    ~MulticastListener();
+    MulticastListener(const MulticastListener&) = delete;
+    MulticastListener& operator=(const MulticastListener&) = delete;
+
+    // False with a message naming the failed step.
+    bool open(const std::string& group, std::string& error);
+    uint16_t port() const { return port_; }
+
+    // Receives until `count` datagrams have arrived or the time is up.
+    std::vector<std::string> receive(size_t count, std::chrono::milliseconds timeout);
+
+    // True when this process sees no network interface but the loopback one,
+    // that is, it runs in a private network namespace.
+    static bool inPrivateNetwork();
+
+private:
+    int socket_ = -1;
+    uint16_t port_ = 0;
+};

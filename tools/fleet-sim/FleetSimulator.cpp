@@ -1,0 +1,92 @@
+#include "tools/fleet-sim/FleetSimulator.h"
+
+#include "tools/fleet-sim/PositionDatagram.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace fleetsim {
+namespace {
+
+enum LegKey : uint64_t {
+    kLegLength = 0x301,
+    kLegPhase,
+    kFirstLeg,
+};
+
+// A vehicle moves on to its next leg every 1 to 4 minutes.
+constexpr double kShortestLeg = 60.0;
+constexpr double kLongestLeg = 240.0;
+
+} // namespace
+
+FleetSimulator::FleetSimulator(const FleetOptions& options, std::vector<Vehicle> vehicles)
+    : vehicles_(std::move(vehicles)), random_(options.seed.value_or(0)),
+      silences_(random_, static_cast<uint32_t>(vehicles_.size()), options.silentFraction,
+                options.silentSeconds),
+      pacer_(options.slotsPerSecond(vehicles_.size())),
+      startTimeMs_(options.startTimeMs.value_or(0)), passSilentTurns_(options.totalRate > 0.0),
+      lastSilence_(vehicles_.size(), -1) {
+    const GeoPoint center{options.centerLatitude, options.centerLongitude};
+    for (uint32_t i = 0; i < vehicles_.size(); ++i) {
+        tracks_.emplace_back(random_, i, center, options.radius);
+        comments1_.push_back(
+            PositionDatagram::cleanComment(options.comment1.value_or(vehicles_[i].name)));
+    }
+    if (options.comment2) {
+        fixedComment2_ = PositionDatagram::cleanComment(*options.comment2);
+    }
+}
+
+std::string FleetSimulator::comment2At(uint32_t vehicle, double seconds) const {
+    if (fixedComment2_) {
+        return *fixedComment2_;
+    }
+    const double legLength = random_.between(kShortestLeg, kLongestLeg, kLegLength, vehicle);
+    const double phase = legLength * random_.unit(kLegPhase, vehicle);
+    const uint64_t firstLeg = 1 + random_.bits(kFirstLeg, vehicle) % 5;
+    const double legsDone = std::floor((std::max(seconds, 0.0) + phase) / legLength);
+    return "Leg " + std::to_string(firstLeg + static_cast<uint64_t>(legsDone));
+}
+
+bool FleetSimulator::silentNow(uint32_t vehicle, double seconds) {
+    const int64_t silence = silences_.silenceAt(vehicle, seconds);
+    if (silence < 0) {
+        return false;
+    }
+    if (silence != lastSilence_[vehicle]) {
+        lastSilence_[vehicle] = silence;
+        ++silentPeriods_;
+    }
+    return true;
+}
+
+DatagramSource::Slot FleetSimulator::fill(uint64_t slot, std::string& datagram) {
+    if (vehicles_.empty()) {
+        return Slot::End;
+    }
+    const double seconds = pacer_.secondsOf(slot);
+    const size_t count = vehicles_.size();
+    uint32_t vehicle = static_cast<uint32_t>(slot % count);
+    size_t tried = 1;
+    while (silentNow(vehicle, seconds)) {
+        if (!passSilentTurns_ || tried == count) {
+            return Slot::Skip;
+        }
+        vehicle = static_cast<uint32_t>((vehicle + 1) % count);
+        ++tried;
+    }
+    const GeoPoint position = tracks_[vehicle].positionAt(seconds);
+    const std::string comment2 = comment2At(vehicle, seconds);
+    PositionReport report;
+    report.id = vehicles_[vehicle].id;
+    report.comment1 = comments1_[vehicle];
+    report.comment2 = comment2;
+    report.utcMilliseconds = startTimeMs_ + static_cast<int64_t>(std::floor(seconds * 1000.0));
+    report.latitude = position.latitude;
+    report.longitude = position.longitude;
+    datagram = PositionDatagram::format(report);
+    return Slot::Datagram;
+}
+
+} // namespace fleetsim
