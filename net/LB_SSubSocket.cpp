@@ -87,20 +87,11 @@ int LB_SSubSocket::receive(char* buffer, int length, int wait) {
         return 0;
     }
     int count = 0;
-    switch (LB_SocketIo::receiveOnce(clientSocket_, buffer, length, wait != 0, true,
-                                     LB_SocketIo::kNoTimeout, &count)) {
-    case LB_SocketIo::Outcome::kData:
-        return count;
-    case LB_SocketIo::Outcome::kNothingWaiting:
-        return 0;
-    case LB_SocketIo::Outcome::kPeerClosed:
-        setPeerClosed(true);
-        return 0;
-    case LB_SocketIo::Outcome::kCountFailed:
-        return -1;
-    case LB_SocketIo::Outcome::kReceiveFailed:
-    case LB_SocketIo::Outcome::kTimedOut:
-        break;
+    const LB_SocketIo::Outcome outcome = LB_SocketIo::receiveOnce(
+        clientSocket_, buffer, length, wait != 0, true, LB_SocketIo::kNoTimeout, &count);
+    const int result = resultOf(outcome, count);
+    if (result != kReportFailure) {
+        return result;
     }
     LB_Diagnostic::line("in LB_SSubSocket::receive, got an error on recv\n");
     return -1;

@@ -441,21 +441,8 @@ int LB_Socket::receive(char* buffer, int length, int wait) {
     if (aborted_) {
         return failReceive();
     }
-    switch (outcome) {
-    case LB_SocketIo::Outcome::kData:
-        return count;
-    case LB_SocketIo::Outcome::kNothingWaiting:
-        return 0;
-    case LB_SocketIo::Outcome::kPeerClosed:
-        setPeerClosed(true);
-        return 0;
-    case LB_SocketIo::Outcome::kCountFailed:
-        return -1;
-    case LB_SocketIo::Outcome::kReceiveFailed:
-    case LB_SocketIo::Outcome::kTimedOut:
-        break;
-    }
-    return failReceive();
+    const int result = resultOf(outcome, count);
+    return result != kReportFailure ? result : failReceive();
 }
 
 // A time-out or a cancel ends the receive as an error does: a stuck peer

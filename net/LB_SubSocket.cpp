@@ -24,3 +24,21 @@ int LB_SubSocket::receiveAll(char* buffer, int length, int wait) {
     }
     return length;
 }
+
+int LB_SubSocket::resultOf(LB_SocketIo::Outcome outcome, int count) {
+    switch (outcome) {
+    case LB_SocketIo::Outcome::kData:
+        return count;
+    case LB_SocketIo::Outcome::kNothingWaiting:
+        return 0;
+    case LB_SocketIo::Outcome::kPeerClosed:
+        setPeerClosed(true);
+        return 0;
+    case LB_SocketIo::Outcome::kCountFailed:
+        return -1;
+    case LB_SocketIo::Outcome::kReceiveFailed:
+    case LB_SocketIo::Outcome::kTimedOut:
+        break;
+    }
+    return kReportFailure;
+}

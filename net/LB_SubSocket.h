@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/LB_SocketIo.h"
 #include "platform/BinarySemaphore.h"
 
 #include <atomic>
@@ -32,6 +33,12 @@ public:
 
 protected:
     void setPeerClosed(bool closed) { peerClosed_.store(closed); }
+
+    // A receive's result as callers see it (count, 0, or -1 when the byte
+    // count could not be read), or kReportFailure when the receive failed or
+    // timed out and the caller must report it its own way.
+    static constexpr int kReportFailure = -2;
+    int resultOf(LB_SocketIo::Outcome outcome, int count);
 
     // Count 1, maximum 1. The listener of LB_Socket holds it while its loop
     // runs; it is a semaphore because the loop may end on another thread

@@ -4,6 +4,7 @@
 #include "nodes/NodeTable.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/ZoneGuard.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -79,8 +80,6 @@ template <typename Condition> bool waitFor(Condition condition, std::chrono::mil
 class MulticastReceiverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
         nodePath = dir.write("nodes.txt", "1 One\n2 Two\n3 Three\n");
         portPath = dir.write("ports.txt", "fleet " + std::string(kGroup) + " " +
                                               std::to_string(testPort()) + "\n");
@@ -93,6 +92,7 @@ protected:
         return table.portAt(0)->receiver().receivedCount();
     }
 
+    testsupport::ZoneGuard zone{"UTC"};
     testsupport::TempDir dir;
     std::string nodePath;
     std::string portPath;

@@ -3,6 +3,7 @@
 #include "nodes/NodeTable.h"
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/ZoneGuard.h"
 
 #include <gtest/gtest.h>
 
@@ -23,29 +24,13 @@ const std::string kPacket = "12,Convoy A,Leg 2," + kZda + kGll;
 // Runs every test in UTC so report times are exact.
 class UtcTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("TZ");
-        hadZone_ = old != nullptr;
-        oldZone_ = hadZone_ ? old : "";
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (hadZone_) {
-            setenv("TZ", oldZone_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
     static bool parse(const std::string& text, PositionReport& report, std::string& buffer) {
         buffer = text;
         return PacketParser::parse(buffer.data(), report);
     }
 
 private:
-    bool hadZone_ = false;
-    std::string oldZone_;
+    testsupport::ZoneGuard zone_{"UTC"};
 };
 
 using PacketParserTest = UtcTest;
@@ -195,8 +180,6 @@ class PositionReportTest : public testsupport::ManualClockTest {
 protected:
     void SetUp() override {
         testsupport::ManualClockTest::SetUp();
-        setenv("TZ", "UTC", 1);
-        tzset();
         const std::string path = dir.write("nodes.txt", "12 Truck\n13 Van\n");
         ASSERT_TRUE(table.loadNodeFile(path.c_str()));
     }
@@ -206,6 +189,7 @@ protected:
         return PacketParser::parse(buffer.data(), report) && report.applyTo(table);
     }
 
+    testsupport::ZoneGuard zone{"UTC"};
     testsupport::TempDir dir;
     nodes::NodeTable table{250, 20};
 };

@@ -1,40 +1,14 @@
 #include "platform/Calendar.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/ZoneGuard.h"
 
-#include <cstdlib>
-#include <ctime>
-#include <string>
+#include <gtest/gtest.h>
 
 namespace {
 
 using platform::Calendar;
 
-// Sets TZ for one test and puts the previous value back.
-class ZoneGuard {
-public:
-    explicit ZoneGuard(const char* zone) {
-        const char* old = std::getenv("TZ");
-        hadOld_ = old != nullptr;
-        if (hadOld_) {
-            old_ = old;
-        }
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ZoneGuard() {
-        if (hadOld_) {
-            setenv("TZ", old_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-private:
-    bool hadOld_ = false;
-    std::string old_;
-};
+using testsupport::ZoneGuard;
 
 Calendar make(int year, int month, int day, int hour, int minute, int second) {
     Calendar c;

@@ -2,6 +2,7 @@
 #include "inputs/PacketParser.h"
 #include "tools/fleet-sim/PositionDatagram.h"
 
+#include "tests/support/ZoneGuard.h"
 #include "tests/tools/ToolProcess.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,9 @@ namespace {
 
 class FleetSimParseBack : public ::testing::Test {
 protected:
-    void SetUp() override {
-        // The parser reads the ZDA calendar as local time; the simulator
-        // writes UTC, so a display shows true times when it runs in UTC.
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
+    // The parser reads the ZDA calendar as local time; the simulator writes
+    // UTC, so a display shows true times when it runs in UTC.
+    testsupport::ZoneGuard zone{"UTC"};
 };
 
 TEST_F(FleetSimParseBack, EveryFieldSurvivesTheTrip) {
