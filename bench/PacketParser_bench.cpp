@@ -74,7 +74,9 @@ void parseAndApply(benchmark::State& state, const char* zone) {
     state.SetLabel(std::string("TZ=") + zone);
 }
 
-void BM_ParseAndApplyUtc(benchmark::State& state) { parseAndApply(state, "UTC"); }
+void BM_ParseAndApplyUtc(benchmark::State& state) {
+    parseAndApply(state, "UTC");
+}
 void BM_ParseAndApplyLocalZone(benchmark::State& state) {
     parseAndApply(state, "America/Los_Angeles");
 }
