@@ -117,9 +117,11 @@ private:
             sendText(client, headers + "<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
                                  "*\n$1000,5,6,7,8,0,9,c,d,Fine*\n</rvx>\n");
             break;
-        case Script::kNonsense:
-            sendText(client, std::string("\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n", 36));
+        case Script::kNonsense: {
+            static const char kNonsense[] = "\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n";
+            sendText(client, std::string(kNonsense, sizeof kNonsense - 1));
             break;
+        }
         }
     }
 
