@@ -1,0 +1,129 @@
+// The tick of the main thread and the frame: settings from the dialogs into
+// the node table, input from the selected source, close nodes, snapshots.
+#include "app/TN_mapWindow.h"
+
+#include "render/DrawContext.h"
+#include "ui/InputsDialog.h"
+#include "ui/OutputsDialog.h"
+#include "ui/PreferencesDialog.h"
+
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Value_Input.H>
+#include <FL/gl.h>
+
+#include <climits>
+#include <cmath>
+
+namespace app {
+namespace {
+
+// A field's value truncated to an integer; what is no number or does not fit
+// gives 0, which the table refuses as a size.
+int32_t truncated(double value) {
+    if (!std::isfinite(value) || value >= INT32_MAX || value <= INT32_MIN) {
+        return 0;
+    }
+    return static_cast<int32_t>(value);
+}
+
+} // namespace
+
+void TN_mapWindow::periodicUpdate() {
+    InputsDialog& in = *inputsDialog_;
+    PreferencesDialog& prefs = *preferencesDialog_;
+
+    const int32_t bytes = truncated(in.bytesPerBuffer->value());
+    const int32_t buffers = truncated(in.buffersPerPort->value());
+    nodeTable_->setBufferSizes(bytes, buffers);
+    nodeTable_->setIdleLimits(prefs.mediumIdle->value(), prefs.badIdle->value());
+    ioDefinitions_.bytesPerBuffer = bytes;
+    ioDefinitions_.buffersPerPort = buffers;
+    preferences_->mediumIdle = prefs.mediumIdle->value();
+    preferences_->badIdle = prefs.badIdle->value();
+
+    applyRemoteResults();
+    serviceInput();
+    nodeTable_->updateCloseNodes(preferences_->targetId, preferences_->chaseId);
+    writeSnapshotIfDue();
+    publishRemoteSettings();
+}
+
+// The first input switch that is on is serviced. The idle limits matter only
+// while packets are the input: a state file brings its own statuses.
+void TN_mapWindow::serviceInput() {
+    InputsDialog& in = *inputsDialog_;
+    PreferencesDialog& prefs = *preferencesDialog_;
+    if (in.multicast->value() != 0) {
+        prefs.mediumIdle->show();
+        prefs.badIdle->show();
+        nodeTable_->processPorts();
+        stateFromFile_ = false;
+        return;
+    }
+    if (in.localState->value() != 0) {
+        prefs.mediumIdle->hide();
+        prefs.badIdle->hide();
+        if (isEnabled(ActivitySchedule::kLocalStateInput) &&
+            isDue(ActivitySchedule::kLocalStateInput)) {
+            nodeTable_->readStateFile(in.stateFile->value());
+            schedule_.markRun(ActivitySchedule::kLocalStateInput);
+            stateFromFile_ = true;
+        }
+        return;
+    }
+    if (in.remoteState->value() != 0) {
+        prefs.mediumIdle->hide();
+        prefs.badIdle->hide();
+    }
+}
+
+// No snapshot name stored means no snapshot: the write is skipped.
+void TN_mapWindow::writeSnapshotIfDue() {
+    OutputsDialog& out = *outputsDialog_;
+    if (!isEnabled(ActivitySchedule::kLocalSnapshot) || !isDue(ActivitySchedule::kLocalSnapshot) ||
+        !out.snapshotEnabled()) {
+        return;
+    }
+    const char* name = out.snapshotFileName();
+    if (name != nullptr && nodeTable_->writeStateFile(name, stateFromFile_)) {
+        out.snapshotWritten();
+    }
+    schedule_.markRun(ActivitySchedule::kLocalSnapshot);
+}
+
+// What the remote poll needs, copied for its thread: it never reads a widget.
+void TN_mapWindow::publishRemoteSettings() {
+    InputsDialog& in = *inputsDialog_;
+    RemotePoll::Settings settings;
+    settings.enabled = isEnabled(ActivitySchedule::kRemoteStateInput);
+    settings.periodTicks = schedule_.period(ActivitySchedule::kRemoteStateInput);
+    settings.host = in.remoteHost->value();
+    settings.port = truncated(in.remotePort->value());
+    settings.path = in.remoteFile->value();
+    remotePoll_->publish(settings);
+}
+
+// Lines the remote poll fetched are applied here, where the table lives; a
+// finished poll marks the states as coming from a file whatever it fetched.
+void TN_mapWindow::applyRemoteResults() {
+    for (const RemotePoll::Result& result : remotePoll_->takeResults()) {
+        nodeTable_->applyStateLines(result.lines);
+        stateFromFile_ = true;
+    }
+}
+
+void TN_mapWindow::drawFrameCallback(void* self, DrawContext& context) {
+    static_cast<TN_mapWindow*>(self)->drawFrame(context);
+}
+
+void TN_mapWindow::drawFrame(DrawContext& /*context*/) {
+    periodicUpdate();
+    glClearColor(0.0f, 0.4f, 0.5f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    sampleClock();
+    schedule_.markRun(ActivitySchedule::kFrame);
+}
+
+} // namespace app

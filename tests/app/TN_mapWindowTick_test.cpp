@@ -1,0 +1,175 @@
+// The tick through the real widgets of the dialogs, on a clock that moves only
+// when told to (the tests run under xvfb-run).
+#include "app/TN_mapWindow.h"
+#include "platform/Path.h"
+#include "ui/InputsDialog.h"
+#include "ui/OutputsDialog.h"
+#include "ui/PreferencesDialog.h"
+
+#include "tests/support/ManualClockTest.h"
+#include "tests/support/TempDir.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Output.H>
+#include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Value_Input.H>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using app::ActivitySchedule;
+using app::TN_mapWindow;
+
+const bool kLocked = [] {
+    Fl::lock();
+    return true;
+}();
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class TickTest : public testsupport::ManualClockTest {
+protected:
+    void SetUp() override {
+        testsupport::ManualClockTest::SetUp();
+        start = platform::Path::currentDirectory();
+        ASSERT_TRUE(platform::Path::changeDirectory(dir.path().string()));
+        dir.write("nodes.txt", "1 One\n2 Two\n3 Three\n");
+        dir.write("ports.txt", "fleet 239.255.3.3 25333\n");
+        window = std::make_unique<TN_mapWindow>();
+    }
+    void TearDown() override {
+        window.reset();
+        platform::Path::changeDirectory(start);
+        testsupport::ManualClockTest::TearDown();
+    }
+    void load(const std::string& io) {
+        dir.write("io.txt", io);
+        dir.write("site.cfg", "NodeFile nodes.txt\nPortFile ports.txt\nWWWFile io.txt\n");
+        window->loadMasterConfig("site.cfg");
+    }
+    void tick() {
+        window->sampleClock();
+        window->periodicUpdate();
+    }
+    // Moves both clocks by a number of milliseconds.
+    void advance(int64_t ms) { clock.advanceMs(ms); }
+
+    testsupport::TempDir dir;
+    std::string start;
+    std::unique_ptr<TN_mapWindow> window;
+};
+
+TEST_F(TickTest, DefinitionsFileSetsTheDialogs) {
+    load("active input local_state\n"
+         "Input LocalStateFile in.txt\n"
+         "Active Output LOCAL_STATE\n"
+         "Output LocalStateFile out/snap.txt\n"
+         "Input MultiCastBytesPerBuffer 300\n"
+         "Input RemotePort 8080x\n");
+    InputsDialog& in = *window->inputsDialog();
+    OutputsDialog& out = *window->outputsDialog();
+    EXPECT_EQ(in.localState->value(), 1);
+    EXPECT_EQ(in.multicast->value(), 0);
+    EXPECT_STREQ(in.stateFile->value(), "in.txt");
+    EXPECT_EQ(in.bytesPerBuffer->value(), 300);
+    EXPECT_EQ(in.buffersPerPort->value(), 75); // kept from the start value
+    EXPECT_EQ(in.remotePort->value(), 8080);
+    EXPECT_EQ(out.localSnapshot->value(), 1);
+    EXPECT_STREQ(out.snapshotFileName(), "out/snap.txt");
+    EXPECT_STREQ(out.status->label(), "State File Generation is Off");
+    EXPECT_STREQ(out.counter->label(), "Counter 00000000000000");
+}
+
+TEST_F(TickTest, IdleFieldsOnlyForPackets) {
+    load("Active Input MULTICAST\n");
+    PreferencesDialog& prefs = *window->preferencesDialog();
+    tick();
+    EXPECT_TRUE(prefs.mediumIdle->visible());
+    EXPECT_TRUE(prefs.badIdle->visible());
+    EXPECT_EQ(window->nodeTable().mediumIdleMs(), 5000); // the record's, shown at start
+    EXPECT_EQ(window->nodeTable().badIdleMs(), 10000);
+    for (Fl_Round_Button* mode :
+         {window->inputsDialog()->localState, window->inputsDialog()->remoteState}) {
+        window->inputsDialog()->multicast->value(0);
+        mode->value(1);
+        tick();
+        EXPECT_FALSE(prefs.mediumIdle->visible());
+        EXPECT_FALSE(prefs.badIdle->visible());
+        mode->value(0);
+    }
+}
+
+TEST_F(TickTest, BufferSizeChangeRebuildsThePortsOnce) {
+    load("Active Input MULTICAST\n");
+    tick(); // 75 buffers of 250 bytes, from the start values
+    EXPECT_EQ(window->nodeTable().buffersPerPort(), 75);
+    const uint32_t before = window->nodeTable().portRebuildCount();
+    window->inputsDialog()->bytesPerBuffer->value(400);
+    tick();
+    tick();
+    EXPECT_EQ(window->nodeTable().portRebuildCount(), before + 1);
+    EXPECT_EQ(window->nodeTable().bytesPerBuffer(), 400);
+    EXPECT_EQ(window->ioDefinitions().bytesPerBuffer, 400);
+}
+
+TEST_F(TickTest, LocalStateFileAtItsRateAndNoMoreOften) {
+    load("Active Input LOCAL_STATE\nInput LocalStateFile state.txt\n");
+    dir.write("state.txt", "<rvx>\n$001,10,20,3,4,1,5.5,a,b,First*\n</rvx>\n");
+    advance(1001); // "1 pps": due one period after construction
+    tick();
+    EXPECT_STREQ(window->nodeTable().findById(1)->name, "First");
+    EXPECT_TRUE(window->stateFromFile());
+
+    dir.write("state.txt", "<rvx>\n$001,10,20,3,4,1,5.5,a,b,Second*\n</rvx>\n");
+    advance(500);
+    tick();
+    EXPECT_STREQ(window->nodeTable().findById(1)->name, "First");
+    advance(501);
+    tick();
+    EXPECT_STREQ(window->nodeTable().findById(1)->name, "Second");
+}
+
+TEST_F(TickTest, SnapshotsAtTheirRate) {
+    load("Active Input MULTICAST\nActive Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n");
+    OutputsDialog& out = *window->outputsDialog();
+    out.localRate->value(1); // "2 pps"
+    out.localRate->do_callback();
+    advance(400);
+    tick();
+    EXPECT_EQ(out.snapshotCount(), 0);
+    advance(101);
+    tick();
+    EXPECT_EQ(out.snapshotCount(), 1);
+    EXPECT_STREQ(out.counter->label(), "Frames set: 00000001");
+    EXPECT_NE(readAll("snap.txt").find("$003,"), std::string::npos);
+
+    // A rate change moves the next snapshot: "5 pps" is due 0.2 s after the last.
+    out.localRate->value(0);
+    out.localRate->do_callback();
+    advance(201);
+    tick();
+    EXPECT_EQ(out.snapshotCount(), 2);
+
+    // A snapshot that cannot be written leaves the counter.
+    out.setSnapshotFile("no/such/folder/snap.txt");
+    advance(201);
+    tick();
+    EXPECT_EQ(out.snapshotCount(), 2);
+    EXPECT_STREQ(out.counter->label(), "Frames set: 00000002");
+}
+
+} // namespace

@@ -1,0 +1,267 @@
+// The application object in a real X server (the tests run under xvfb-run).
+#include "app/BuildStamp.h"
+#include "app/TN_mapWindow.h"
+#include "platform/Path.h"
+#include "render/MapView.h"
+#include "ui/InputsDialog.h"
+#include "ui/MasterConfigDialog.h"
+#include "ui/OutputsDialog.h"
+#include "ui/PreferencesDialog.h"
+
+#include "tests/support/TempDir.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Round_Button.H>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using app::ActivitySchedule;
+using app::TN_mapWindow;
+
+// Receivers and the remote poll call Fl::awake(); FLTK wants its lock taken
+// before any thread starts.
+const bool kLocked = [] {
+    Fl::lock();
+    return true;
+}();
+
+class TN_mapWindowTest : public ::testing::Test {
+protected:
+    // Names inside the configuration are relative to the working directory,
+    // which the entry point makes the configuration's folder.
+    void SetUp() override {
+        start = platform::Path::currentDirectory();
+        ASSERT_TRUE(platform::Path::changeDirectory(dir.path().string()));
+    }
+    void TearDown() override { platform::Path::changeDirectory(start); }
+
+    std::string master(const std::string& content) {
+        dir.write("nodes.txt", "3 Three\n7 Seven\n12 Twelve\n");
+        dir.write("ports.txt", "fleet 239.255.1.1 25000\n");
+        return dir.write("site.cfg", content);
+    }
+    const char* field(MasterConfigDialog::NameField which) {
+        return window->masterConfigDialog()->name(which);
+    }
+
+    testsupport::TempDir dir;
+    std::string start;
+    std::unique_ptr<TN_mapWindow> window = std::make_unique<TN_mapWindow>();
+};
+
+TEST_F(TN_mapWindowTest, StartsWithItsDefaults) {
+    EXPECT_EQ(std::string(window->mainWindow()->label()),
+              "Tarnell Map App Version 0.10 - " + app::BuildStamp::text());
+    EXPECT_EQ(window->mainWindow()->w(), 837);
+    EXPECT_EQ(window->mainWindow()->h(), 877);
+    EXPECT_DOUBLE_EQ(window->view()->centerX(), -115.0);
+    EXPECT_DOUBLE_EQ(window->view()->centerY(), 35.0);
+    EXPECT_DOUBLE_EQ(window->view()->viewWidthNow(), 2.0);
+    EXPECT_EQ(window->nodeTable().bytesPerBuffer(), 200);
+    EXPECT_EQ(window->nodeTable().buffersPerPort(), 50);
+    EXPECT_EQ(window->nodeTable().mediumIdleMs(), 2000);
+    EXPECT_EQ(window->nodeTable().badIdleMs(), 4000);
+    EXPECT_FALSE(window->quitRequested());
+    EXPECT_FALSE(window->stateFromFile());
+}
+
+TEST_F(TN_mapWindowTest, DefaultRatesGiveTheirPeriods) {
+    window->loadMasterConfig(nullptr);
+    ActivitySchedule& schedule = window->schedule();
+    const int64_t f = schedule.frequency();
+    EXPECT_EQ(schedule.period(ActivitySchedule::kFrame), f / 10);            // "10 fps"
+    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalStateInput), f);       // "1 pps"
+    EXPECT_EQ(schedule.period(ActivitySchedule::kRemoteStateInput), 10 * f); // "10 spp"
+    EXPECT_EQ(schedule.period(ActivitySchedule::kClientInput), 10 * f);
+    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalSnapshot), f);
+    EXPECT_EQ(schedule.period(ActivitySchedule::kClientOutput), f);
+    EXPECT_EQ(schedule.period(ActivitySchedule::kMulticastInput), f);
+    window->armRemoteTimer();
+    EXPECT_EQ(window->remotePoll().delayMs(), 10000);
+    EXPECT_NE(window->remotePoll().timerId(), 0u);
+}
+
+TEST_F(TN_mapWindowTest, MasterConfigurationKeys) {
+    const std::string path = master("# site\n"
+                                    "nodefile ignored.txt\n"
+                                    "NodeFile nodes.txt\n"
+                                    "PortFile ports.txt extra\n"
+                                    "MapFile first.map\n"
+                                    "Lonely\n"
+                                    "MapFile second.map\n"
+                                    "PreferenceFile prefs.txt\n");
+    window->loadMasterConfig(path.c_str());
+    EXPECT_EQ(window->nodeTable().fileNodeCount(), 3u);
+    EXPECT_EQ(window->nodeTable().portCount(), 1u); // a third word is dropped
+    EXPECT_STREQ(field(MasterConfigDialog::kMaster), path.c_str());
+    EXPECT_STREQ(field(MasterConfigDialog::kNodeFile), "nodes.txt");
+    EXPECT_STREQ(field(MasterConfigDialog::kPortFile), "ports.txt");
+    EXPECT_STREQ(field(MasterConfigDialog::kMapFile), "second.map");
+    EXPECT_STREQ(field(MasterConfigDialog::kPreferenceFile), "prefs.txt");
+    EXPECT_STREQ(field(MasterConfigDialog::kWwwFile), "");
+    EXPECT_STREQ(field(MasterConfigDialog::kNodeDefFile), "");
+    EXPECT_EQ(*window->configFileName(TN_mapWindow::kMapFile), "second.map");
+    EXPECT_FALSE(window->configFileName(TN_mapWindow::kWwwFile).has_value());
+}
+
+TEST_F(TN_mapWindowTest, OnlyAMapFile) {
+    const std::string path = master("MapFile only.map\n");
+    window->loadMasterConfig(path.c_str());
+    EXPECT_STREQ(field(MasterConfigDialog::kMapFile), "only.map");
+    EXPECT_STREQ(field(MasterConfigDialog::kNodeFile), "");
+    EXPECT_STREQ(field(MasterConfigDialog::kPortFile), "");
+    EXPECT_EQ(window->nodeTable().fileNodeCount(), 0u);
+}
+
+TEST_F(TN_mapWindowTest, NoConfigurationShowsNoNames) {
+    window->loadMasterConfig(nullptr);
+    for (const auto which : {MasterConfigDialog::kMaster, MasterConfigDialog::kNodeFile,
+                             MasterConfigDialog::kMapFile, MasterConfigDialog::kPreferenceFile}) {
+        EXPECT_STREQ(field(which), "");
+    }
+    window->loadMasterConfig(dir.file("absent.cfg").c_str());
+    EXPECT_EQ(window->nodeTable().fileNodeCount(), 0u);
+}
+
+TEST_F(TN_mapWindowTest, PortsAndNodesFromTheirKeys) {
+    const std::string path = master("PortFile ports.txt\nNodeFile nodes.txt\n");
+    window->loadMasterConfig(path.c_str());
+    EXPECT_EQ(window->nodeTable().portCount(), 1u);
+    EXPECT_EQ(window->nodeTable().fileNodeCount(), 3u);
+}
+
+TEST_F(TN_mapWindowTest, VehicleChoicesFollowTheNodeFile) {
+    const std::string path = master("PreferenceFile prefs.txt\nNodeFile nodes.txt\n");
+    dir.write("prefs.txt", "target id 7\nchase id 12\nprox number 12\n");
+    window->loadMasterConfig(path.c_str());
+    PreferencesDialog& d = *window->preferencesDialog();
+    ASSERT_EQ(d.targetVehicle->size() - 1, 3); // FLTK counts the terminator
+    EXPECT_STREQ(d.targetVehicle->text(0), "ID003");
+    EXPECT_STREQ(d.chaseVehicle->text(2), "ID012");
+    ASSERT_EQ(d.closeVehicles->size() - 1, 10);
+    EXPECT_STREQ(d.closeVehicles->text(0), "NONE");
+    EXPECT_STREQ(d.closeVehicles->text(9), "9");
+    // The preferences read before the node file select their vehicles once it loads.
+    EXPECT_EQ(d.targetVehicle->value(), 1);
+    EXPECT_EQ(d.chaseVehicle->value(), 2);
+    EXPECT_EQ(window->preferences().proxNumber, 9);
+    EXPECT_EQ(d.closeVehicles->value(), 9);
+
+    d.targetVehicle->value(2);
+    d.targetVehicle->do_callback();
+    EXPECT_EQ(window->preferences().targetId, 12);
+    d.chaseVehicle->value(0);
+    d.chaseVehicle->do_callback();
+    EXPECT_EQ(window->preferences().chaseId, 3);
+    d.closeVehicles->value(0);
+    d.closeVehicles->do_callback();
+    EXPECT_EQ(window->preferences().proxNumber, 0); // "NONE"
+}
+
+TEST_F(TN_mapWindowTest, TrackModeRadiosKeepOneOn) {
+    PreferencesDialog& d = *window->preferencesDialog();
+    EXPECT_EQ(d.trackRoam->value(), 1); // the record's roam, shown at start
+    EXPECT_EQ(window->preferences().trackMode, 2);
+
+    // A press while on turns the button off; its command turns it on again.
+    d.trackRoam->value(0);
+    d.trackRoam->do_callback();
+    EXPECT_EQ(d.trackRoam->value(), 1);
+    EXPECT_EQ(window->preferences().trackMode, 2);
+
+    d.trackTarget->value(1);
+    d.trackTarget->do_callback();
+    EXPECT_EQ(window->preferences().trackMode, 1);
+    EXPECT_EQ(d.trackAll->value(), 0);
+    EXPECT_EQ(d.trackRoam->value(), 0);
+
+    d.displayTargetGroup->value(1);
+    d.displayTargetGroup->do_callback();
+    EXPECT_EQ(window->preferences().displayMode, 1);
+    EXPECT_EQ(d.displayAll->value(), 0);
+}
+
+TEST_F(TN_mapWindowTest, SwitchesFollowTheirButtons) {
+    PreferencesDialog& d = *window->preferencesDialog();
+    for (Fl_Button* button :
+         {static_cast<Fl_Button*>(d.targetIcon), static_cast<Fl_Button*>(d.chaseIcon),
+          static_cast<Fl_Button*>(d.proxIcon)}) {
+        button->value(1);
+        button->do_callback();
+    }
+    EXPECT_TRUE(window->preferences().targetIcon);
+    EXPECT_TRUE(window->preferences().chaseIcon);
+    EXPECT_TRUE(window->preferences().proxIcon);
+    for (Fl_Button* button :
+         {static_cast<Fl_Button*>(d.commentNode), static_cast<Fl_Button*>(d.commentPacket1),
+          static_cast<Fl_Button*>(d.commentPacket2)}) {
+        button->value(0);
+        button->do_callback();
+    }
+    EXPECT_FALSE(window->preferences().commentNode);
+    EXPECT_FALSE(window->preferences().commentPacket1);
+    EXPECT_FALSE(window->preferences().commentPacket2);
+}
+
+TEST_F(TN_mapWindowTest, ButtonsAndCloseRequests) {
+    window->files_(nullptr);
+    EXPECT_TRUE(window->masterConfigDialog()->window()->shown());
+    window->graphics_(nullptr);
+    EXPECT_TRUE(window->preferencesDialog()->window->shown());
+    window->graphicsToggle_(nullptr);
+    EXPECT_FALSE(window->preferencesDialog()->window->shown());
+    window->inputs_(nullptr);
+    EXPECT_TRUE(window->inputsDialog()->window->shown());
+    window->outputs_(nullptr);
+    EXPECT_TRUE(window->outputsDialog()->window->shown());
+    window->fileChooser_(nullptr);
+    EXPECT_FALSE(window->quitRequested());
+    window->mainWindow()->do_callback(); // the window's close request
+    EXPECT_TRUE(window->quitRequested());
+}
+
+TEST_F(TN_mapWindowTest, WaitsOnlyForWhatIsOn) {
+    window->loadMasterConfig(nullptr);
+    EXPECT_FALSE(window->isEnabled(ActivitySchedule::kFrame));
+    EXPECT_LT(window->waitTime(), 0.0); // nothing timed: the loop blocks
+    window->mainWindow()->show();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!window->mainWindow()->shown() && std::chrono::steady_clock::now() < deadline) {
+        Fl::wait(0.05);
+    }
+    EXPECT_TRUE(window->isEnabled(ActivitySchedule::kFrame));
+    EXPECT_GE(window->waitTime(), 0.0);
+    EXPECT_LE(window->waitTime(), ActivitySchedule::kLongestWait);
+    // Before any definitions file no input or output is on.
+    for (int slot = 1; slot < ActivitySchedule::kSlotCount; ++slot) {
+        EXPECT_FALSE(window->isEnabled(slot)) << slot;
+    }
+    EXPECT_FALSE(window->isEnabled(7));
+    // Client output is switched on but nothing acts on it: it does not wait.
+    window->mainWindow()->hide();
+    window->outputsDialog()->clientSending->value(1);
+    EXPECT_TRUE(window->isEnabled(ActivitySchedule::kClientOutput));
+    EXPECT_LT(window->waitTime(), 0.0);
+}
+
+TEST_F(TN_mapWindowTest, FramesAdvanceTheFrameSlot) {
+    window->loadMasterConfig(nullptr);
+    window->mainWindow()->show();
+    const int64_t before = window->schedule().lastRun(ActivitySchedule::kFrame);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (window->schedule().lastRun(ActivitySchedule::kFrame) == before &&
+           std::chrono::steady_clock::now() < deadline) {
+        window->runOnePass();
+    }
+    EXPECT_GT(window->schedule().lastRun(ActivitySchedule::kFrame), before);
+}
+
+} // namespace
