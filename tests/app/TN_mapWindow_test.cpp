@@ -14,6 +14,8 @@
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Value_Input.H>
 #include <FL/Fl_Round_Button.H>
 
 #include <gtest/gtest.h>
@@ -250,6 +252,28 @@ TEST_F(TN_mapWindowTest, WaitsOnlyForWhatIsOn) {
     window->outputsDialog()->clientSending->value(1);
     EXPECT_TRUE(window->isEnabled(ActivitySchedule::kClientOutput));
     EXPECT_LT(window->waitTime(), 0.0);
+}
+
+TEST_F(TN_mapWindowTest, AFailedRemoteFetchStillMarksStatesFromAFile) {
+    InputsDialog& in = *window->inputsDialog();
+    in.multicast->value(0);
+    in.remoteState->value(1);
+    in.remoteHost->value("127.0.0.1");
+    in.remotePort->value(1); // nobody listens there: the fetch fails at once
+    in.remoteFile->value("/state.txt");
+    in.remoteRate->value(0); // "1 spp"
+    window->recomputePeriods(nullptr);
+    window->armRemoteTimer();
+    const uint32_t firstTimer = window->remotePoll().timerId();
+    ASSERT_NE(firstTimer, 0u);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((!window->stateFromFile() || window->remotePoll().timerId() == firstTimer) &&
+           std::chrono::steady_clock::now() < deadline) {
+        Fl::wait(0.05);
+        window->periodicUpdate();
+    }
+    EXPECT_TRUE(window->stateFromFile());
+    EXPECT_NE(window->remotePoll().timerId(), firstTimer); // armed again after the failure
 }
 
 TEST_F(TN_mapWindowTest, FramesAdvanceTheFrameSlot) {
