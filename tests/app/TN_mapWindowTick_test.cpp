@@ -1,13 +1,13 @@
 // The tick through the real widgets of the dialogs, on a clock that moves only
 // when told to (the tests run under xvfb-run).
 #include "app/TN_mapWindow.h"
-#include "platform/Path.h"
 #include "ui/InputsDialog.h"
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
 
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -45,15 +45,14 @@ class TickTest : public testsupport::ManualClockTest {
 protected:
     void SetUp() override {
         testsupport::ManualClockTest::SetUp();
-        start = platform::Path::currentDirectory();
-        ASSERT_TRUE(platform::Path::changeDirectory(dir.path().string()));
+        enterDir = std::make_unique<testsupport::WorkingDirectory>(dir.path());
         dir.write("nodes.txt", "1 One\n2 Two\n3 Three\n");
         dir.write("ports.txt", "fleet 239.255.3.3 25333\n");
         window = std::make_unique<TN_mapWindow>();
     }
     void TearDown() override {
         window.reset();
-        platform::Path::changeDirectory(start);
+        enterDir.reset();
         testsupport::ManualClockTest::TearDown();
     }
     void load(const std::string& io) {
@@ -69,7 +68,7 @@ protected:
     void advance(int64_t ms) { clock.advanceMs(ms); }
 
     testsupport::TempDir dir;
-    std::string start;
+    std::unique_ptr<testsupport::WorkingDirectory> enterDir;
     std::unique_ptr<TN_mapWindow> window;
 };
 

@@ -1,7 +1,6 @@
 // The application object in a real X server (the tests run under xvfb-run).
 #include "app/BuildStamp.h"
 #include "app/TN_mapWindow.h"
-#include "platform/Path.h"
 #include "render/MapView.h"
 #include "ui/InputsDialog.h"
 #include "ui/MasterConfigDialog.h"
@@ -9,14 +8,15 @@
 #include "ui/PreferencesDialog.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/support/WorkingDirectory.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
-#include <FL/Fl_Value_Input.H>
 #include <FL/Fl_Round_Button.H>
+#include <FL/Fl_Value_Input.H>
 
 #include <gtest/gtest.h>
 
@@ -40,10 +40,9 @@ protected:
     // Names inside the configuration are relative to the working directory,
     // which the entry point makes the configuration's folder.
     void SetUp() override {
-        start = platform::Path::currentDirectory();
-        ASSERT_TRUE(platform::Path::changeDirectory(dir.path().string()));
+        enterDir = std::make_unique<testsupport::WorkingDirectory>(dir.path());
     }
-    void TearDown() override { platform::Path::changeDirectory(start); }
+    void TearDown() override { enterDir.reset(); }
 
     std::string master(const std::string& content) {
         dir.write("nodes.txt", "3 Three\n7 Seven\n12 Twelve\n");
@@ -55,7 +54,7 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::string start;
+    std::unique_ptr<testsupport::WorkingDirectory> enterDir;
     std::unique_ptr<TN_mapWindow> window = std::make_unique<TN_mapWindow>();
 };
 

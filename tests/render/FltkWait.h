@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/WorkingDirectory.h"
+
 #include <FL/Fl.H>
 
 #include <chrono>
@@ -22,24 +24,6 @@ template <class Condition> bool waitFor(Condition done, double seconds = 10.0) {
     return true;
 }
 
-// Makes `directory` the working directory for the object's life, so files the code under test
-// writes "in the working directory" land there.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& directory) {
-        std::error_code error;
-        previous_ = std::filesystem::current_path(error);
-        std::filesystem::current_path(directory, error);
-    }
-    ~WorkingDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-    }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path previous_;
-};
+using testsupport::WorkingDirectory;
 
 } // namespace fltktest

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/support/WorkingDirectory.h"
+
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Widget.H>
@@ -55,23 +57,6 @@ inline void press(Fl_Widget* widget) {
     button->do_callback();
 }
 
-// Makes `directory` the working directory for the object's life.
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& directory) {
-        std::error_code error;
-        previous_ = std::filesystem::current_path(error);
-        std::filesystem::current_path(directory, error);
-    }
-    ~WorkingDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-    }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path previous_;
-};
+using testsupport::WorkingDirectory;
 
 } // namespace dialogtest
