@@ -42,6 +42,11 @@ bool PacketReceiver::openSocket() {
     // Several displays on one host receive the same group.
     const int yes = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    // Only the group this port joined: a socket bound to any address would
+    // otherwise also get every other group some other program joined on the
+    // same port number.
+    const int no = 0;
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_ALL, &no, sizeof no);
     // Room for both queue sides in the kernel too, so a burst between two
     // swaps is not lost there; the kernel may cap it.
     const int64_t wanted = static_cast<int64_t>(bytesPerBuffer_) * buffersPerPort_ * 2;

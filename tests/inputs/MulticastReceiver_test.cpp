@@ -192,6 +192,40 @@ TEST_F(MulticastReceiverTest, TwoTablesHearOneGroup) {
     EXPECT_EQ(second.findById(1)->reportTime.millitm, 420);
 }
 
+TEST_F(MulticastReceiverTest, APortHearsOnlyItsOwnGroup) {
+    NodeTable mine(250, 20);
+    NodeTable other(250, 20);
+    loadInto(mine);
+    const std::string otherPorts =
+        dir.write("other.txt", "other 239.255.42.2 " + std::to_string(testPort()) + "\n");
+    ASSERT_TRUE(other.loadPortFile(otherPorts.c_str()));
+    mine.startPorts();
+    other.startPorts();
+    // Sent to the other group on the same port number.
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    const unsigned char ttl = 0;
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+    in_addr loopback{};
+    loopback.s_addr = htonl(INADDR_LOOPBACK);
+    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(testPort()));
+    inet_pton(AF_INET, "239.255.42.2", &to.sin_addr);
+    const std::string text = packet(1, 5);
+    ASSERT_EQ(
+        ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
+        static_cast<ssize_t>(text.size()));
+    ::close(fd);
+    ASSERT_TRUE(waitFor([&] { return received(other) == 1; }, 5s));
+    // Then one to this port's own group, which must be the first it hears.
+    ASSERT_TRUE(sender.send(packet(2, 6)));
+    ASSERT_TRUE(waitFor([&] { return received(mine) >= 1; }, 5s));
+    EXPECT_EQ(received(mine), 1u);
+    EXPECT_EQ(mine.processPorts(), 1);
+    EXPECT_EQ(mine.findById(1)->reportTime.time, 0); // the other group's report never came
+}
+
 TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {
     NodeTable table(250, 2000);
     loadInto(table);
