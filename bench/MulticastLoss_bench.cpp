@@ -76,6 +76,7 @@ private:
 };
 
 pid_t startSimulator(const std::string& program, int rate, const std::string& summaryPath) {
+    std::fflush(stdout); // or the child would write our buffered lines again
     const pid_t child = fork();
     if (child != 0) {
         return child;
