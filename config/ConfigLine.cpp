@@ -1,9 +1,7 @@
 #include "config/ConfigLine.h"
 
 #include "config/LinePieceReader.h"
-
-#include <algorithm>
-#include <cctype>
+#include "config/WordSplitter.h"
 
 namespace config {
 
@@ -41,27 +39,11 @@ bool ConfigLine::read(std::FILE* file) {
     return parsedCount_ > 0;
 }
 
-// Words are runs of non-white characters; the text ends at a zero byte as a
-// C string would. Only the first fieldsPerLine words are kept, each cut to
-// fieldSize - 1 characters.
+// Only the first fieldsPerLine words are kept, each cut to fieldSize - 1
+// characters.
 void ConfigLine::splitWords() {
-    fields_.clear();
-    const size_t maxWord = static_cast<size_t>(fieldSize_ - 1);
-    size_t i = 0;
-    const size_t end = text_.find('\0') == std::string::npos ? text_.size() : text_.find('\0');
-    while (static_cast<int>(fields_.size()) < fieldsPerLine_) {
-        while (i < end && std::isspace(static_cast<unsigned char>(text_[i]))) {
-            ++i;
-        }
-        if (i >= end) {
-            break;
-        }
-        const size_t start = i;
-        while (i < end && !std::isspace(static_cast<unsigned char>(text_[i]))) {
-            ++i;
-        }
-        fields_.push_back(text_.substr(start, std::min(i - start, maxWord)));
-    }
+    WordSplitter::split(text_, static_cast<size_t>(fieldsPerLine_),
+                        static_cast<size_t>(fieldSize_ - 1), fields_);
     parsedCount_ = static_cast<int>(fields_.size());
 }
 

@@ -5,8 +5,8 @@
 
 #include "config/DecimalText.h"
 #include "config/LinePieceReader.h"
+#include "config/WordSplitter.h"
 
-#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,25 +15,6 @@ namespace nodes {
 namespace {
 
 constexpr size_t kPortLineChars = 255;
-
-std::vector<std::string> words(const std::string& line) {
-    std::vector<std::string> out;
-    size_t i = 0;
-    const size_t end = std::min(line.size(), line.find('\0'));
-    while (i < end) {
-        while (i < end && std::isspace(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        const size_t start = i;
-        while (i < end && !std::isspace(static_cast<unsigned char>(line[i]))) {
-            ++i;
-        }
-        if (i > start) {
-            out.push_back(line.substr(start, i - start));
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -54,8 +35,10 @@ bool NodeTable::loadPortFile(const char* path) {
         return false;
     }
     std::string piece;
+    std::vector<std::string> tokens;
     while (config::LinePieceReader::read(file, piece, kPortLineChars)) {
-        const std::vector<std::string> tokens = words(piece);
+        // Label, group and port; further words are ignored.
+        config::WordSplitter::split(piece, 3, std::string::npos, tokens);
         if (tokens.size() < 3 || tokens[0][0] == '#') {
             continue;
         }
