@@ -4,6 +4,8 @@
 #include "net/LB_Socket.h"
 #include "platform/Clock.h"
 
+#include "tests/support/EventCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -50,23 +52,7 @@ private:
     std::atomic<int> requests_{0};
 };
 
-class Wakes {
-public:
-    void wake() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++count_;
-        changed_.notify_all();
-    }
-    bool waitFor(int count, std::chrono::milliseconds limit) {
-        std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, limit, [&] { return count_ >= count; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int count_ = 0;
-};
+using Wakes = testsupport::EventCounter;
 
 RemotePoll::Settings settingsFor(const StateServer& server, bool enabled, double periodSeconds) {
     RemotePoll::Settings settings;
@@ -100,8 +86,7 @@ TEST(RemotePoll, DelayFollowsThePeriod) {
 TEST(RemotePoll, SwitchTurnedOnWhileRunningIsSeenAtTheNextFiring) {
     StateServer server;
     Wakes wakes;
-    RemotePoll poll(platform::Clock::frequency(), platform::Clock::counter(),
-                    [&] { wakes.wake(); });
+    RemotePoll poll(platform::Clock::frequency(), platform::Clock::counter(), [&] { wakes.add(); });
     poll.publish(settingsFor(server, false, 0.05));
     ASSERT_NE(poll.arm(), 0u);
     EXPECT_FALSE(wakes.waitFor(1, 300ms)); // off: several firings, no fetch
@@ -121,8 +106,7 @@ TEST(RemotePoll, SwitchTurnedOnWhileRunningIsSeenAtTheNextFiring) {
 
 TEST(RemotePoll, FailedFetchIsReportedAndTheTimerGoesOn) {
     Wakes wakes;
-    RemotePoll poll(platform::Clock::frequency(), platform::Clock::counter(),
-                    [&] { wakes.wake(); });
+    RemotePoll poll(platform::Clock::frequency(), platform::Clock::counter(), [&] { wakes.add(); });
     poll.setFetchTimeouts(500, 500, 1000);
     RemotePoll::Settings settings;
     settings.enabled = true;
@@ -144,7 +128,7 @@ TEST(RemotePoll, PollsStayOnePeriodApart) {
     StateServer server;
     Wakes wakes;
     const int64_t f = platform::Clock::frequency();
-    RemotePoll poll(f, platform::Clock::counter(), [&] { wakes.wake(); });
+    RemotePoll poll(f, platform::Clock::counter(), [&] { wakes.add(); });
     poll.publish(settingsFor(server, true, 0.2));
     const auto start = std::chrono::steady_clock::now();
     poll.arm();

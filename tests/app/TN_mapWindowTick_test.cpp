@@ -5,6 +5,7 @@
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
 
+#include "tests/support/FltkLocked.h"
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
@@ -28,11 +29,6 @@ namespace {
 
 using app::ActivitySchedule;
 using app::TN_mapWindow;
-
-const bool kLocked = [] {
-    Fl::lock();
-    return true;
-}();
 
 std::string readAll(const std::string& path) {
     std::ifstream in(path);

@@ -7,6 +7,7 @@
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
 
+#include "tests/support/FltkLocked.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
 
@@ -27,13 +28,6 @@ namespace {
 
 using app::ActivitySchedule;
 using app::TN_mapWindow;
-
-// Receivers and the remote poll call Fl::awake(); FLTK wants its lock taken
-// before any thread starts.
-const bool kLocked = [] {
-    Fl::lock();
-    return true;
-}();
 
 class TN_mapWindowTest : public ::testing::Test {
 protected:

@@ -3,9 +3,9 @@
 #include "net/LB_SSubSocket.h"
 #include "net/LB_Socket.h"
 
-#include "tests/net/EventCounter.h"
 #include "tests/net/RawSocket.h"
 #include "tests/net/StdoutCapture.h"
+#include "tests/support/EventCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +24,9 @@
 namespace {
 
 using namespace std::chrono_literals;
-using nettest::EventCounter;
 using nettest::RawSocket;
 using nettest::StdoutCapture;
+using testsupport::EventCounter;
 using Clock = std::chrono::steady_clock;
 
 const std::string kDeleting = "Deleting LB_SubSocket::LB_SubSocket for client ip:127.0.0.1 port ";

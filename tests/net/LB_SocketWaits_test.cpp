@@ -4,9 +4,9 @@
 #include "net/LB_Socket.h"
 
 #include "tests/net/ConnectedPair.h"
-#include "tests/net/EventCounter.h"
 #include "tests/net/RawSocket.h"
 #include "tests/net/StdoutCapture.h"
+#include "tests/support/EventCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -20,9 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using nettest::ConnectedPair;
-using nettest::EventCounter;
 using nettest::RawSocket;
 using nettest::StdoutCapture;
+using testsupport::EventCounter;
 using Clock = std::chrono::steady_clock;
 
 std::chrono::milliseconds since(Clock::time_point start) {

@@ -4,9 +4,9 @@
 #include "net/LB_Socket.h"
 
 #include "tests/net/ConnectedPair.h"
-#include "tests/net/EventCounter.h"
 #include "tests/net/RawSocket.h"
 #include "tests/net/StdoutCapture.h"
+#include "tests/support/EventCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using nettest::ConnectedPair;
-using nettest::EventCounter;
 using nettest::StdoutCapture;
+using testsupport::EventCounter;
 using Clock = std::chrono::steady_clock;
 
 // Runs receiveAll on a thread of its own so that the test can feed the peer

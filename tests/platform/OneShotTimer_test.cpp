@@ -1,5 +1,7 @@
 #include "platform/OneShotTimer.h"
 
+#include "tests/support/EventCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,32 +15,11 @@ namespace {
 using namespace std::chrono_literals;
 using platform::OneShotTimer;
 
-// A condition to wait for with a deadline, set from any thread.
-class Flag {
-public:
-    void set() {
-        std::lock_guard<std::mutex> g(m_);
-        value_ = true;
-        cv_.notify_all();
-    }
-    bool waitFor(std::chrono::milliseconds limit) {
-        std::unique_lock<std::mutex> l(m_);
-        return cv_.wait_for(l, limit, [this] { return value_; });
-    }
-    bool isSet() {
-        std::lock_guard<std::mutex> g(m_);
-        return value_;
-    }
-
-private:
-    std::mutex m_;
-    std::condition_variable cv_;
-    bool value_ = false;
-};
+using testsupport::EventCounter;
 
 TEST(OneShotTimer, FiresOnceOnItsOwnThread) {
     OneShotTimer timer;
-    Flag fired;
+    EventCounter fired;
     std::atomic<int> calls{0};
     std::thread::id callbackThread;
     const auto start = std::chrono::steady_clock::now();
@@ -47,10 +28,10 @@ TEST(OneShotTimer, FiresOnceOnItsOwnThread) {
         waited = std::chrono::steady_clock::now() - start;
         callbackThread = std::this_thread::get_id();
         ++calls;
-        fired.set();
+        fired.add();
     });
     EXPECT_NE(id, 0u);
-    ASSERT_TRUE(fired.waitFor(5s));
+    ASSERT_TRUE(fired.waitFor(1, 5s));
     EXPECT_GE(waited, 50ms);
     EXPECT_NE(callbackThread, std::this_thread::get_id());
     timer.cancel();
@@ -60,17 +41,17 @@ TEST(OneShotTimer, FiresOnceOnItsOwnThread) {
 
 TEST(OneShotTimer, RearmsFromInsideTheCallback) {
     OneShotTimer timer;
-    Flag third;
+    EventCounter third;
     std::atomic<int> calls{0};
     std::function<void()> poll = [&] {
         if (++calls < 3) {
             EXPECT_NE(timer.arm(1, poll), 0u);
         } else {
-            third.set();
+            third.add();
         }
     };
     const uint32_t first = timer.arm(1, poll);
-    ASSERT_TRUE(third.waitFor(5s));
+    ASSERT_TRUE(third.waitFor(1, 5s));
     timer.cancel();
     EXPECT_EQ(calls.load(), 3);
     EXPECT_NE(first, 0u);
@@ -91,31 +72,31 @@ TEST(OneShotTimer, CancelWhilePendingNeverCalls) {
 
 TEST(OneShotTimer, CancelWaitsForTheRunningCallback) {
     OneShotTimer timer;
-    Flag started;
-    Flag release;
+    EventCounter started;
+    EventCounter release;
     std::atomic<bool> finished{false};
     std::atomic<uint32_t> rearmed{99};
     ASSERT_NE(timer.arm(0,
                         [&] {
-                            started.set();
-                            release.waitFor(10s);
+                            started.add();
+                            release.waitFor(1, 10s);
                             finished = true;
                             rearmed = timer.arm(0, [] {});
                         }),
               0u);
-    ASSERT_TRUE(started.waitFor(5s));
+    ASSERT_TRUE(started.waitFor(1, 5s));
 
     std::atomic<bool> finishedWhenCancelReturned{false};
-    Flag cancelReturned;
+    EventCounter cancelReturned;
     std::thread canceller([&] {
         timer.cancel();
         finishedWhenCancelReturned = finished.load();
-        cancelReturned.set();
+        cancelReturned.add();
     });
     // Whatever the interleaving, cancel may only return after the callback.
-    EXPECT_FALSE(cancelReturned.waitFor(50ms));
-    release.set();
-    ASSERT_TRUE(cancelReturned.waitFor(5s));
+    EXPECT_FALSE(cancelReturned.waitFor(1, 50ms));
+    release.add();
+    ASSERT_TRUE(cancelReturned.waitFor(1, 5s));
     canceller.join();
     EXPECT_TRUE(finishedWhenCancelReturned.load());
     EXPECT_EQ(rearmed.load(), 0u); // the re-arm after cancel was refused
@@ -123,17 +104,17 @@ TEST(OneShotTimer, CancelWaitsForTheRunningCallback) {
 }
 
 TEST(OneShotTimer, CancelFromInsideTheCallback) {
-    Flag done;
+    EventCounter done;
     {
         OneShotTimer timer;
         ASSERT_NE(timer.arm(0,
                             [&] {
                                 timer.cancel();
                                 EXPECT_EQ(timer.arm(0, [] {}), 0u);
-                                done.set();
+                                done.add();
                             }),
                   0u);
-        ASSERT_TRUE(done.waitFor(5s));
+        ASSERT_TRUE(done.waitFor(1, 5s));
     } // the destructor joins the thread
     SUCCEED();
 }
@@ -142,7 +123,7 @@ TEST(OneShotTimer, DisarmAndReplace) {
     OneShotTimer timer;
     std::atomic<int> first{0};
     std::atomic<int> second{0};
-    Flag secondFired;
+    EventCounter secondFired;
     ASSERT_NE(timer.arm(60000, [&] { ++first; }), 0u);
     timer.disarm();
     EXPECT_FALSE(timer.isPending());
@@ -150,10 +131,10 @@ TEST(OneShotTimer, DisarmAndReplace) {
     const uint32_t a = timer.arm(60000, [&] { ++first; });
     const uint32_t b = timer.arm(0, [&] {
         ++second;
-        secondFired.set();
+        secondFired.add();
     });
     EXPECT_NE(a, b);
-    ASSERT_TRUE(secondFired.waitFor(5s));
+    ASSERT_TRUE(secondFired.waitFor(1, 5s));
     timer.cancel();
     EXPECT_EQ(first.load(), 0);
     EXPECT_EQ(second.load(), 1);

@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-namespace nettest {
+namespace testsupport {
 
 // A count that threads raise and a test waits on with a deadline.
 class EventCounter {
@@ -29,4 +29,4 @@ private:
     int count_ = 0;
 };
 
-} // namespace nettest
+} // namespace testsupport
