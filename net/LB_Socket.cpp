@@ -79,6 +79,18 @@ bool LB_Socket::publish(int* field, int socket) {
     return true;
 }
 
+int LB_Socket::openInto(int* field, int type) {
+    const int socket = LB_SocketIo::openSocket(type);
+    if (socket == LB_SocketIo::kNoSocket) {
+        return LB_SocketIo::kNoSocket;
+    }
+    if (!publish(field, socket)) {
+        LB_SocketIo::closeSocket(socket);
+        return LB_SocketIo::kNoSocket;
+    }
+    return socket;
+}
+
 void LB_Socket::closeField(int* field) {
     std::lock_guard<std::mutex> hold(socketsGuard_);
     LB_SocketIo::closeSocket(*field);
@@ -134,12 +146,8 @@ bool LB_Socket::resolveHost(int type, const char* host, in_addr* address) {
 }
 
 bool LB_Socket::connectData(int type) {
-    const int socket = LB_SocketIo::openSocket(type);
+    const int socket = openInto(&dataSocket_, type);
     if (socket == LB_SocketIo::kNoSocket) {
-        return false;
-    }
-    if (!publish(&dataSocket_, socket)) {
-        LB_SocketIo::closeSocket(socket);
         return false;
     }
     if (!LB_SocketIo::connectWithin(socket, address_, connectTimeoutMs_, aborted_)) {
@@ -161,12 +169,8 @@ int LB_Socket::openUdpServer(int port, int blocking) {
 }
 
 bool LB_Socket::bindUdpServer() {
-    const int socket = LB_SocketIo::openSocket(SOCK_DGRAM);
+    const int socket = openInto(&dataSocket_, SOCK_DGRAM);
     if (socket == LB_SocketIo::kNoSocket) {
-        return false;
-    }
-    if (!publish(&dataSocket_, socket)) {
-        LB_SocketIo::closeSocket(socket);
         return false;
     }
     if (::bind(socket, reinterpret_cast<const sockaddr*>(&address_), sizeof address_) != 0 ||
@@ -195,9 +199,8 @@ int LB_Socket::openTcpServer(int port, int blocking, LB_ClientHandler handler, v
 }
 
 int LB_Socket::openSingleClientServer() {
-    const int listening = LB_SocketIo::openSocket(SOCK_STREAM);
-    if (listening == LB_SocketIo::kNoSocket || !publish(&acceptSocket_, listening)) {
-        LB_SocketIo::closeSocket(listening);
+    const int listening = openInto(&acceptSocket_, SOCK_STREAM);
+    if (listening == LB_SocketIo::kNoSocket) {
         return failSingleClientServer(LB_SocketIo::kNoSocket);
     }
     LB_SocketIo::allowAddressReuse(listening);
@@ -277,12 +280,8 @@ int LB_Socket::startListener(int blocking, LB_ClientHandler handler, void* userD
 // Binds and listens before the loop starts, so that a port that cannot be
 // had fails the open instead of leaving a loop that can never accept.
 int LB_Socket::openListening() {
-    const int listening = LB_SocketIo::openSocket(SOCK_STREAM);
+    const int listening = openInto(&listenSocket_, SOCK_STREAM);
     if (listening == LB_SocketIo::kNoSocket) {
-        return LB_SocketIo::kNoSocket;
-    }
-    if (!publish(&listenSocket_, listening)) {
-        LB_SocketIo::closeSocket(listening);
         return LB_SocketIo::kNoSocket;
     }
     LB_SocketIo::allowAddressReuse(listening);

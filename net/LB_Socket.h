@@ -101,6 +101,9 @@ private:
     int failReceive();
 
     bool publish(int* field, int socket);
+    // A new socket of the type, published in field; kNoSocket (nothing left
+    // open) when it cannot be made or the object was aborted.
+    int openInto(int* field, int type);
     void closeField(int* field);
 
     int dataSocket_;
