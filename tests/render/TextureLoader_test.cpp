@@ -1,0 +1,326 @@
+#include "render/TextureLoader.h"
+
+#include "render/TextureObjects.h"
+#include "tests/render/GlFrame.h"
+#include "tests/sgi/ChildProcess.h"
+#include "tests/sgi/PnmImage.h"
+#include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <FL/gl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using render::TextureLoader;
+using render::TextureObjects;
+
+// A one-colour picture made into an SGI file by netpbm, as a user's map images are.
+std::string netpbmImage(const testsupport::TempDir& dir, const std::string& name, int width,
+                        int height, int r, int g, int b) {
+    PnmImage picture(width, height, 3, 255);
+    for (int row = 0; row < height; ++row) {
+        for (int x = 0; x < width; ++x) {
+            picture.set(x, row, 0, static_cast<uint16_t>(r));
+            picture.set(x, row, 1, static_cast<uint16_t>(g));
+            picture.set(x, row, 2, static_cast<uint16_t>(b));
+        }
+    }
+    const std::string ppm = dir.file(name + ".ppm");
+    const std::string sgi = dir.file(name + ".sgi");
+    if (!picture.write(ppm) || std::system(("pnmtosgi " + ppm + " > " + sgi).c_str()) != 0) {
+        return "";
+    }
+    return sgi;
+}
+
+// Everything written to stderr while it lives, through a temporary file so a long message can
+// never block the writer.
+class StderrCapture {
+public:
+    StderrCapture() {
+        std::fflush(stderr);
+        file_ = std::tmpfile();
+        saved_ = dup(STDERR_FILENO);
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+    ~StderrCapture() { finish(); }
+
+    std::string finish() {
+        if (file_ == nullptr) {
+            return text_;
+        }
+        std::fflush(stderr);
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+        std::rewind(file_);
+        char chunk[256];
+        size_t got = 0;
+        while ((got = std::fread(chunk, 1, sizeof chunk, file_)) > 0) {
+            text_.append(chunk, got);
+        }
+        std::fclose(file_);
+        file_ = nullptr;
+        return text_;
+    }
+
+private:
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+    std::string text_;
+};
+
+// Runs one test of this binary in a new process; its exit status (0 when it passed).
+int runAlone(const std::string& testName) {
+    char self[4096] = {};
+    if (readlink("/proc/self/exe", self, sizeof self - 1) <= 0) {
+        return -1;
+    }
+    std::string filter = "--gtest_filter=" + testName;
+    char* argv[] = {self, filter.data(), nullptr};
+    pid_t child = -1;
+    if (posix_spawn(&child, self, nullptr, nullptr, argv, environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+void restoreProbe() {
+    TextureObjects::probe(reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS)));
+}
+
+TEST(TextureLoader, TextureSidesArePowersOfTwoWithinTheLimit) {
+    struct Case {
+        int image;
+        int limit;
+        int texture;
+    };
+    const Case cases[] = {
+        {300, 4096, 512}, {200, 4096, 256}, {300, 256, 256},  {200, 256, 256},
+        {256, 256, 256},  {256, 4096, 256}, {257, 4096, 512}, {1, 4096, 1},
+        {2, 4096, 2},     {3, 4096, 4},     {0, 4096, 1},     {65535, 16384, 16384},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.image) + " within " + std::to_string(c.limit));
+        EXPECT_EQ(TextureLoader::textureSize(c.image, c.limit), c.texture);
+    }
+}
+
+TEST(TextureLoader, NamesCountFromTwoOneForEveryCall) {
+    if (TextureLoader::nextName() != 2) {
+        // An earlier test of this run loaded already: the claim is about a fresh process.
+        EXPECT_EQ(runAlone("TextureLoader.NamesCountFromTwoOneForEveryCall"), 0);
+        return;
+    }
+    testsupport::TempDir dir;
+    const std::string red = netpbmImage(dir, "red", 8, 8, 255, 0, 0);
+    ASSERT_FALSE(red.empty());
+    std::vector<int32_t> names;
+    rendertest::GlFrame frame(800, 400);
+    ASSERT_TRUE(frame.draw([&](DrawContext&) {
+        names.push_back(TextureLoader::loadTextureImage(red.c_str()));
+        names.push_back(TextureLoader::loadTextureImage(dir.file("missing.sgi").c_str()));
+        names.push_back(TextureLoader::loadTextureImage(red.c_str()));
+    }));
+    EXPECT_EQ(names, (std::vector<int32_t>{2, -1, 4}));
+    EXPECT_EQ(TextureLoader::nextName(), 5);
+}
+
+TEST(TextureLoader, UploadsEveryMipmapLevelAtThePowerOfTwoSize) {
+    struct Case {
+        int width;
+        int height;
+        int textureWidth;
+        int textureHeight;
+        int lastLevel;
+    };
+    const Case cases[] = {
+        {300, 200, 512, 256, 9},
+        {256, 256, 256, 256, 8},
+        {1, 1, 1, 1, 0},
+    };
+    testsupport::TempDir dir;
+    rendertest::GlFrame frame(800, 400);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const std::string image = netpbmImage(dir, "picture", c.width, c.height, 10, 200, 30);
+        ASSERT_FALSE(image.empty());
+        int32_t name = -1;
+        GLint size[2] = {};
+        GLint last[2] = {};
+        GLint minFilter = 0;
+        GLint magFilter = 0;
+        GLint wrap[2] = {};
+        GLint envMode = 0;
+        ASSERT_TRUE(frame.draw([&](DrawContext&) {
+            name = TextureLoader::loadTextureImage(image.c_str());
+            ASSERT_TRUE(TextureObjects::available());
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size[0]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size[1]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, c.lastLevel, GL_TEXTURE_WIDTH, &last[0]);
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, c.lastLevel, GL_TEXTURE_HEIGHT, &last[1]);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap[0]);
+            glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap[1]);
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+        }));
+        EXPECT_GT(name, 1);
+        EXPECT_EQ(size[0], c.textureWidth);
+        EXPECT_EQ(size[1], c.textureHeight);
+        EXPECT_EQ(last[0], 1);
+        EXPECT_EQ(last[1], 1);
+        EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR);
+        EXPECT_EQ(magFilter, GL_LINEAR);
+        EXPECT_EQ(wrap[0], GL_REPEAT);
+        EXPECT_EQ(wrap[1], GL_REPEAT);
+        EXPECT_EQ(envMode, GL_MODULATE);
+    }
+}
+
+TEST(TextureLoader, WarnsOfATextureObjectAlreadyNamed) {
+    testsupport::TempDir dir;
+    const std::string red = netpbmImage(dir, "red", 16, 16, 255, 0, 0);
+    ASSERT_FALSE(red.empty());
+    int32_t taken = 0;
+    int32_t name = 0;
+    int32_t next = 0;
+    std::string warning;
+    std::string quiet;
+    rendertest::GlFrame frame(800, 400);
+    ASSERT_TRUE(frame.draw([&](DrawContext&) {
+        ASSERT_TRUE(TextureObjects::available());
+        taken = TextureLoader::nextName();
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(taken));
+        glBindTexture(GL_TEXTURE_2D, 0);
+        StderrCapture first;
+        name = TextureLoader::loadTextureImage(red.c_str());
+        warning = first.finish();
+        StderrCapture second;
+        next = TextureLoader::loadTextureImage(red.c_str());
+        quiet = second.finish();
+    }));
+    EXPECT_EQ(name, taken);
+    EXPECT_EQ(warning, "Warning: Texture Object " + std::to_string(taken) + " exists.\n");
+    EXPECT_EQ(next, taken + 1);
+    EXPECT_EQ(quiet, "");
+}
+
+TEST(TextureLoader, DisplayListPathWarnsReplacesAndDrawsTheTexture) {
+    testsupport::TempDir dir;
+    const std::string red = netpbmImage(dir, "red", 16, 16, 255, 0, 0);
+    ASSERT_FALSE(red.empty());
+    int32_t taken = 0;
+    int32_t name = 0;
+    bool listMade = false;
+    bool textureUsed = false;
+    std::string warning;
+    rendertest::GlFrame frame(800, 400);
+    frame.view().setCenter(1.0, 0.5);
+    frame.view().setViewWidth(2.0);
+    ASSERT_TRUE(frame.drawFramed([&](DrawContext&) {
+        TextureObjects::probe("");
+        taken = TextureLoader::nextName();
+        glNewList(static_cast<GLuint>(taken), GL_COMPILE);
+        glEndList();
+        StderrCapture capture;
+        name = TextureLoader::loadTextureImage(red.c_str());
+        warning = capture.finish();
+        listMade = glIsList(static_cast<GLuint>(name)) == GL_TRUE;
+        // The default texture holds nothing, so red can only come from calling the list.
+        glBindTexture(GL_TEXTURE_2D, 0);
+        textureUsed = TextureLoader::use(name);
+        glColor3d(1.0, 1.0, 1.0);
+        glBegin(GL_QUADS);
+        glTexCoord2d(0.0, 0.0);
+        glVertex2d(0.0, 0.0);
+        glTexCoord2d(1.0, 0.0);
+        glVertex2d(1.0, 0.0);
+        glTexCoord2d(1.0, 1.0);
+        glVertex2d(1.0, 1.0);
+        glTexCoord2d(0.0, 1.0);
+        glVertex2d(0.0, 1.0);
+        glEnd();
+        TextureLoader::use(-1);
+        restoreProbe();
+    }));
+    EXPECT_EQ(name, taken);
+    EXPECT_EQ(warning, "Warning: display list " + std::to_string(taken) + " exists.\n");
+    EXPECT_TRUE(listMade);
+    EXPECT_TRUE(textureUsed);
+    EXPECT_TRUE(rendertest::near(frame.atWorld(0.5, 0.5), 255, 0, 0));
+    EXPECT_TRUE(rendertest::near(frame.atWorld(1.5, 0.5), 0, 102, 128));
+}
+
+TEST(TextureLoader, UnusableImagesGiveMinusOneQuietlyAndStillTakeAName) {
+    testsupport::TempDir dir;
+    SgiLayout fiveChannels;
+    fiveChannels.xsize = 2;
+    fiveChannels.ysize = 2;
+    fiveChannels.zsize = 5;
+    SgiLayout noWidth = fiveChannels;
+    noWidth.xsize = 0;
+    noWidth.zsize = 3;
+    struct Case {
+        const char* what;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"missing", dir.file("missing.sgi")},
+        {"five channels",
+         dir.write("five.sgi", SgiFileWriter(fiveChannels).verbatim(std::vector<uint16_t>(20, 7)))},
+        {"no width", dir.write("empty.sgi", SgiFileWriter(noWidth).header())},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int32_t before = TextureLoader::nextName();
+        StderrCapture capture;
+        EXPECT_EQ(TextureLoader::loadTextureImage(c.path.c_str()), -1);
+        EXPECT_EQ(capture.finish(), "");
+        EXPECT_EQ(TextureLoader::nextName(), before + 1);
+    }
+}
+
+TEST(TextureLoader, AFaultInTheFileEndsTheProgramWithTheReadersMessage) {
+    testsupport::TempDir dir;
+    SgiLayout cut;
+    cut.xsize = 4;
+    cut.ysize = 2;
+    cut.zsize = 3;
+    struct Case {
+        std::string path;
+        const char* message;
+    };
+    const Case cases[] = {
+        {dir.write("png.sgi", "\x89PNG\r\n\x1a\n" + std::string(200, '\0')),
+         "iopen: bad magic in image file 5089\n"},
+        {dir.write("cut.sgi", SgiFileWriter(cut).header() + "abc"),
+         "getrow: error on read of row\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const ChildProcess::Outcome outcome =
+            ChildProcess::run([&] { TextureLoader::loadTextureImage(c.path.c_str()); });
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.errors, c.message);
+    }
+}
+
+} // namespace
