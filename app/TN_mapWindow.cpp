@@ -54,6 +54,8 @@ TN_mapWindow::TN_mapWindow()
     view_->setCenter(-115.0, 35.0);
     view_->setViewWidth(2.0);
     surface_->attachView(view_.get());
+    mapLayers_ = std::make_unique<render::MapLayerList>();
+    nodeGraphics_ = std::make_unique<render::NodeGraphicsSet>();
 
     nodeTable_ = std::make_unique<nodes::NodeTable>(250, 20);
     // Receivers wake the loop when their queue goes from empty to non-empty,

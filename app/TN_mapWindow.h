@@ -8,6 +8,9 @@
 #include "config/Preferences.h"
 #include "nodes/NodeTable.h"
 #include "platform/TimeStamp.h"
+#include "render/MapLayerList.h"
+#include "render/NodeGraphicsSet.h"
+#include "render/ViewFollower.h"
 #include "ui/MapWindowCommands.h"
 
 #include <array>
@@ -110,6 +113,9 @@ public:
     MapView* view() const { return view_.get(); }
     nodes::NodeTable& nodeTable() { return *nodeTable_; }
     config::Preferences& preferences() { return *preferences_; }
+    render::MapLayerList& mapLayers() { return *mapLayers_; }
+    render::NodeGraphicsSet& nodeGraphics() { return *nodeGraphics_; }
+    const render::ViewFollower& follower() const { return follower_; }
     MasterConfigDialog* masterConfigDialog() const { return masterConfigDialog_; }
     ActivitySchedule& schedule() { return schedule_; }
     RemotePoll& remotePoll() { return *remotePoll_; }
@@ -145,6 +151,9 @@ public:
 private:
     static void drawFrameCallback(void* self, DrawContext& context);
     void drawFrame(DrawContext& context);
+    void updateFollow(DrawContext& context);
+    void drawMapLayers(DrawContext& context);
+    void drawNodes(DrawContext& context);
     void bindCallbacks();
     void loadConfigFile(config::MasterConfig::Key key, const std::string& fileName);
     void showConfigFileNames();
@@ -174,11 +183,11 @@ private:
     int32_t defaultBuffersPerPort_ = 50;
     std::unique_ptr<nodes::NodeTable> nodeTable_;
     std::unique_ptr<config::Preferences> preferences_;
-    bool centerInitialized_ = false;
-    bool framingActive_ = false;
-    bool zoomReset_ = true;
+    // The follow state: centre and width eased towards the target and its framing.
+    render::ViewFollower follower_;
+    std::unique_ptr<render::MapLayerList> mapLayers_;
+    std::unique_ptr<render::NodeGraphicsSet> nodeGraphics_;
     MasterConfigDialog* masterConfigDialog_ = nullptr;
-    platform::TimeStamp lastFrameTime_;
     bool stateFromFile_ = false;
     ActivitySchedule schedule_;
     std::array<RateChoice, 6> rateChoices_;

@@ -3,6 +3,8 @@
 // dialog up to date.
 #include "app/TN_mapWindow.h"
 
+#include "config/MapGraphicsFile.h"
+#include "config/NodeGraphicsFile.h"
 #include "config/PreferencesFile.h"
 #include "ui/InputsDialog.h"
 #include "ui/MasterConfigDialog.h"
@@ -36,6 +38,8 @@ void TN_mapWindow::loadMasterConfig(const char* fileName) {
     for (const config::MasterConfig::Entry& entry : config::MasterConfig::read(fileName)) {
         loadConfigFile(entry.key, entry.fileName);
     }
+    // After every file: the node file and the node graphics file may come in either order.
+    nodeGraphics_->assignPerNodeIcons(*nodeTable_);
     showConfigFileNames();
     recomputePeriods(nullptr);
 }
@@ -55,12 +59,14 @@ void TN_mapWindow::loadConfigFile(config::MasterConfig::Key key, const std::stri
         break;
     case config::MasterConfig::kNodeDefFile:
         configFileNames_[kNodeDefFile] = fileName;
+        nodeGraphics_->load(config::NodeGraphicsFile::read(fileName.c_str()));
         break;
     case config::MasterConfig::kWwwFile:
         loadIoDefinitions(fileName.c_str());
         break;
     case config::MasterConfig::kMapFile:
         configFileNames_[kMapFile] = fileName;
+        mapLayers_->load(config::MapGraphicsFile::read(fileName.c_str()));
         break;
     case config::MasterConfig::kPreferenceFile:
         loadPreferences(fileName.c_str());

@@ -2,7 +2,6 @@
 // the node table, input from the selected source, close nodes, snapshots.
 #include "app/TN_mapWindow.h"
 
-#include "render/DrawContext.h"
 #include "ui/InputsDialog.h"
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
@@ -11,7 +10,6 @@
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Value_Input.H>
-#include <FL/gl.h>
 
 #include <climits>
 #include <cmath>
@@ -112,18 +110,6 @@ void TN_mapWindow::applyRemoteResults() {
         nodeTable_->applyStateLines(result.lines);
         stateFromFile_ = true;
     }
-}
-
-void TN_mapWindow::drawFrameCallback(void* self, DrawContext& context) {
-    static_cast<TN_mapWindow*>(self)->drawFrame(context);
-}
-
-void TN_mapWindow::drawFrame(DrawContext& /*context*/) {
-    periodicUpdate();
-    glClearColor(0.0f, 0.4f, 0.5f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    sampleClock();
-    schedule_.markRun(ActivitySchedule::kFrame);
 }
 
 } // namespace app
