@@ -1,255 +1,168 @@
-// The whole chain as users run it, in a private network namespace and a
-// virtual X server: fleet-sim sends packets, display A receives them and
-// writes snapshots, display B relays A's snapshot from the local file, and
-// display C fetches it over HTTP from Python's web server.
-#include "inputs/PacketParser.h"
-#include "inputs/StateRecord.h"
-
+// The relay as users run it, in a private network namespace and a virtual X
+// server: fleet-sim sends packets, display A receives them and writes its
+// snapshots into the document folder of a real web server (nginx), and
+// display B follows A by fetching that snapshot over HTTP.
+#include "tests/app/ProgramHarness.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZoneGuard.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using programtest::ProgramHarness;
+using Records = std::vector<inputs::StateRecord>;
 
 constexpr const char* kGroup = "239.255.6.6";
+constexpr long kFirstBurst = 1750000000;
+constexpr long kSecondBurst = 1750000600;
 
-int testPort() {
-    return 26000 + static_cast<int>(getpid() % 4000);
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-// The records of a snapshot by identifier.
-std::map<int, inputs::StateRecord> recordsOf(const std::string& text) {
-    std::map<int, inputs::StateRecord> records;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        inputs::StateRecord record;
-        if (record.parse(line.c_str())) {
-            records[record.id] = record;
-        }
+std::string describe(const Records& records) {
+    std::string text;
+    for (const inputs::StateRecord& r : records) {
+        text += std::to_string(r.id) + " " + r.name + " " + std::to_string(r.seconds) + "." +
+                std::to_string(r.milliseconds) + " status " + std::to_string(r.status) + "\n";
     }
-    return records;
-}
-
-pid_t spawn(const std::vector<std::string>& arguments, const std::string& out = "/dev/null") {
-    const pid_t child = fork();
-    if (child == 0) {
-        std::freopen(out.c_str(), "w", stdout);
-        std::vector<char*> argv;
-        for (const std::string& a : arguments) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    return child;
-}
-
-void stop(pid_t child) {
-    if (child > 0) {
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
-    }
-}
-
-template <typename Condition> bool waitFor(Condition condition, std::chrono::seconds limit) {
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(100ms);
-    }
-    return true;
+    return text;
 }
 
 class ProgramRelay : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string nodes;
-        for (int id = 0; id < 10; ++id) {
-            nodes += std::to_string(id) + " Vehicle " + std::to_string(id) + "\n";
+    // Whether A's snapshot holds the newest report of each vehicle of a burst.
+    bool aHasBurst(const std::map<int, ProgramHarness::Sent>& burst) {
+        const auto records = ProgramHarness::snapshotById(snapshotA);
+        for (const auto& [id, sent] : burst) {
+            const auto found = records.find(id);
+            if (found == records.end() || found->second.seconds != sent.seconds ||
+                found->second.milliseconds != sent.milliseconds) {
+                return false;
+            }
         }
-        dir.write("a/nodes.txt", nodes);
+        return true;
     }
-    void TearDown() override {
-        for (pid_t child : children) {
-            stop(child);
-        }
-    }
-    std::string display(const std::string& name, const std::string& nodes, const std::string& io,
-                        bool ports) {
-        std::filesystem::create_directories(dir.path() / name);
-        dir.write(name + "/nodes.txt", nodes);
-        dir.write(name + "/ports.txt",
-                  "fleet " + std::string(kGroup) + " " + std::to_string(testPort()) + "\n");
-        dir.write(name + "/io.txt", io);
-        return dir.write(name + "/site.cfg", std::string("NodeFile nodes.txt\nWWWFile io.txt\n") +
-                                                 (ports ? "PortFile ports.txt\n" : ""));
+    std::map<int, ProgramHarness::Sent> sendBurst(int seed, long startTime) {
+        const std::vector<std::string> burst =
+            ProgramHarness::fleetSim(kGroup, multicastPort, "0-7", seed, startTime, 48, 200);
+        std::vector<std::string> dryRun = burst;
+        dryRun.push_back("--dry-run");
+        dryRun.push_back("--max-rate");
+        const std::string datagrams = dir.file("datagrams.txt");
+        harness.run(dryRun, datagrams);
+        const ProgramHarness::Exit sent = harness.run(burst, "/dev/null");
+        EXPECT_TRUE(sent.exited && sent.status == 0) << "fleet-sim failed";
+        return ProgramHarness::newestReports(ProgramHarness::readAll(datagrams));
     }
 
     testsupport::ZoneGuard zone{"UTC"};
     testsupport::TempDir dir;
-    std::vector<pid_t> children;
+    ProgramHarness harness;
+    int multicastPort = ProgramHarness::freePort(SOCK_DGRAM);
+    int httpPort = ProgramHarness::freePort(SOCK_STREAM);
+    std::string snapshotA = dir.file("www/snap.txt");
+    std::string snapshotB = dir.file("b/snap.txt");
 };
 
-TEST_F(ProgramRelay, PacketsInSnapshotsOutRelayedTwice) {
-    // The same datagrams fleet-sim will send, to know every field exactly.
-    const std::vector<std::string> simulation = {FLEET_SIM_PATH,
-                                                 "--group",
-                                                 kGroup,
-                                                 "--port",
-                                                 std::to_string(testPort()),
-                                                 "--ids",
-                                                 "0-9",
-                                                 "--seed",
-                                                 "5",
-                                                 "--start-time",
-                                                 "1750000000",
-                                                 "--count",
-                                                 "60",
-                                                 "--total-rate",
-                                                 "40",
-                                                 "--silent-fraction",
-                                                 "0"};
-    std::vector<std::string> dryRun = simulation;
-    dryRun.push_back("--dry-run");
-    const std::string datagramsPath = dir.file("datagrams.txt");
-    const pid_t dry = spawn(dryRun, datagramsPath);
-    waitpid(dry, nullptr, 0);
-    std::map<int, inputs::StateRecord> sent;
-    {
-        std::istringstream lines(readAll(datagramsPath));
-        std::string line;
-        while (std::getline(lines, line)) {
-            inputs::PositionReport report;
-            ASSERT_TRUE(inputs::PacketParser::parse(line.data(), report));
-            inputs::StateRecord& r = sent[report.id];
-            r.id = report.id;
-            r.latitude = report.latitude;
-            r.longitude = report.longitude;
-            r.seconds = report.reportTime.time;
-            r.milliseconds = report.reportTime.millitm;
-            r.comment1 = report.comment1;
-            r.comment2 = report.comment2;
-        }
-    }
-    ASSERT_EQ(sent.size(), 10u);
+TEST_F(ProgramRelay, FollowsOverHttpAndOutlivesTheServer) {
+    std::filesystem::create_directories(dir.path() / "www");
+    ASSERT_TRUE(harness.startWebServer((dir.path() / "www").string(), httpPort));
 
-    std::string nodes;
+    // Idle limits far away: the statuses A writes stay put while the test
+    // runs (0 for vehicles that reported, 2 for the two that never do).
+    std::string nodesA;
     for (int id = 0; id < 10; ++id) {
-        nodes += std::to_string(id) + " Vehicle " + std::to_string(id) + "\n";
+        nodesA += std::to_string(id) + " Vehicle " + std::to_string(id) + "\n";
     }
-    const std::string a = display("a", nodes,
-                                  "Active Input MULTICAST\nActive Output LOCAL_STATE\n"
-                                  "Output LocalStateFile snap.txt\n",
-                                  true);
-    children.push_back(spawn({TARNELL_MAP_PATH, a}));
-    std::this_thread::sleep_for(1500ms); // the receivers join the group
-    children.push_back(spawn(simulation));
+    const std::string a = ProgramHarness::writeDisplay(
+        dir.path() / "a", nodesA,
+        "Active Input MULTICAST\nActive Output LOCAL_STATE\nOutput LocalStateFile " + snapshotA +
+            "\n",
+        kGroup, multicastPort, "PreferenceFile prefs.txt\n");
+    std::ofstream(dir.file("a/prefs.txt")) << "alert mediumIdle 100000\nalert badIdle 200000\n";
+    // B knows half the fleet: the rest arrive as late records.
+    const std::string b = ProgramHarness::writeDisplay(
+        dir.path() / "b", "0 Zero\n1 One\n2 Two\n3 Three\n4 Four\n",
+        "Active Input REMOTE_STATE\nInput RemoteIp 127.0.0.1\nInput RemotePort " +
+            std::to_string(httpPort) +
+            "\nInput RemoteStateFile /snap.txt\nActive Output LOCAL_STATE\n"
+            "Output LocalStateFile snap.txt\n");
+    const pid_t displayA = harness.spawn({TARNELL_MAP_PATH, a});
+    const pid_t displayB = harness.spawn({TARNELL_MAP_PATH, b});
 
-    const std::string snapshotA = (dir.path() / "a/snap.txt").string();
-    auto matchesSent = [&] {
-        const auto records = recordsOf(readAll(snapshotA));
-        for (const auto& [id, expected] : sent) {
-            const auto found = records.find(id);
-            if (found == records.end() || found->second.seconds != expected.seconds ||
-                found->second.milliseconds != expected.milliseconds) {
-                return false;
-            }
-        }
-        return true;
-    };
-    ASSERT_TRUE(waitFor(matchesSent, 30s)) << readAll(snapshotA);
-    const auto recordsA = recordsOf(readAll(snapshotA));
-    for (const auto& [id, expected] : sent) {
-        SCOPED_TRACE(id);
-        const inputs::StateRecord& got = recordsA.at(id);
-        char lat[64];
-        char expectedLat[64];
-        std::snprintf(lat, sizeof lat, "%f,%f", got.latitude, got.longitude);
-        std::snprintf(expectedLat, sizeof expectedLat, "%f,%f", expected.latitude,
-                      expected.longitude);
-        EXPECT_STREQ(lat, expectedLat);
-        EXPECT_EQ(got.comment1, expected.comment1);
-        EXPECT_EQ(got.comment2, expected.comment2);
-        EXPECT_EQ(got.name, "Vehicle " + std::to_string(id));
-    }
+    // A's first snapshot comes after its receivers have joined the group.
+    ASSERT_TRUE(
+        harness.waitFor([&] { return !ProgramHarness::snapshotRecords(snapshotA).empty(); }, 20s));
+    const auto firstBurst = sendBurst(11, kFirstBurst);
+    ASSERT_EQ(firstBurst.size(), 8u);
+    ASSERT_TRUE(harness.waitFor([&] { return aHasBurst(firstBurst); }, 10s))
+        << describe(ProgramHarness::snapshotRecords(snapshotA));
+    const Records first = ProgramHarness::snapshotRecords(snapshotA);
+    ASSERT_EQ(first.size(), 10u);
+    EXPECT_EQ(first[8].status, 2);
+    EXPECT_EQ(first[0].status, 0);
 
-    // B knows only half the fleet: the rest arrive as late records, then take
-    // their names from A's snapshot.
-    const std::string b =
-        display("b", "0 Zero\n1 One\n2 Two\n3 Three\n4 Four\n",
-                "Active Input LOCAL_STATE\nInput LocalStateFile " + snapshotA +
-                    "\nActive Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n",
-                false);
-    children.push_back(spawn({TARNELL_MAP_PATH, b}));
-    const std::string snapshotB = (dir.path() / "b/snap.txt").string();
-    auto sameAsA = [&] {
-        const auto recordsB = recordsOf(readAll(snapshotB));
-        if (recordsB.size() != recordsA.size()) {
-            return false;
-        }
-        for (const auto& [id, record] : recordsA) {
-            const auto found = recordsB.find(id);
-            if (found == recordsB.end() || found->second.name != record.name ||
-                found->second.seconds != record.seconds ||
-                found->second.latitude != record.latitude ||
-                found->second.comment1 != record.comment1) {
-                return false;
-            }
-        }
-        return true;
-    };
-    EXPECT_TRUE(waitFor(sameAsA, 30s)) << readAll(snapshotB);
+    // B's first poll comes one remote period (10 s) after its start.
+    EXPECT_TRUE(harness.waitFor(
+        [&] {
+            return ProgramHarness::sameRecords(ProgramHarness::snapshotRecords(snapshotB), first);
+        },
+        25s))
+        << "A:\n"
+        << describe(first) << "B:\n"
+        << describe(ProgramHarness::snapshotRecords(snapshotB));
+    // The late records took the names A's records carry, and B's own
+    // records were renamed the same way.
+    const auto relayed = ProgramHarness::snapshotById(snapshotB);
+    ASSERT_EQ(relayed.count(7), 1u);
+    EXPECT_EQ(relayed.at(7).name, "Vehicle 7");
+    EXPECT_EQ(relayed.at(2).name, "Vehicle 2");
+    const int requestsBefore = harness.webRequestCount();
+    EXPECT_GE(requestsBefore, 1);
 
-    // C fetches A's snapshot over HTTP (the first poll comes after the
-    // default "10 spp").
-    const int httpPort = testPort() + 1;
-    children.push_back(spawn({"python3", "-m", "http.server", std::to_string(httpPort), "--bind",
-                              "127.0.0.1", "--directory", (dir.path() / "a").string()}));
-    const std::string c =
-        display("c", "0 Zero\n",
-                "Active Input REMOTE_STATE\nInput RemoteIp 127.0.0.1\nInput RemotePort " +
-                    std::to_string(httpPort) +
-                    "\nInput RemoteStateFile /snap.txt\nActive Output LOCAL_STATE\n"
-                    "Output LocalStateFile snap.txt\n",
-                false);
-    children.push_back(spawn({TARNELL_MAP_PATH, c}));
-    const std::string snapshotC = (dir.path() / "c/snap.txt").string();
-    auto fetched = [&] { return recordsOf(readAll(snapshotC)).size() == recordsA.size(); };
-    EXPECT_TRUE(waitFor(fetched, 40s)) << readAll(snapshotC);
-    const auto recordsC = recordsOf(readAll(snapshotC));
-    for (const auto& [id, record] : recordsA) {
-        SCOPED_TRACE(id);
-        ASSERT_EQ(recordsC.count(id), 1u);
-        EXPECT_EQ(recordsC.at(id).name, record.name);
-        EXPECT_EQ(recordsC.at(id).seconds, record.seconds);
+    // While the server is away A moves on; B keeps what it had and keeps
+    // running through at least one failed poll.
+    ASSERT_TRUE(harness.stopWebServer());
+    const auto stoppedAt = std::chrono::steady_clock::now();
+    const auto secondBurst = sendBurst(12, kSecondBurst);
+    ASSERT_TRUE(harness.waitFor([&] { return aHasBurst(secondBurst); }, 10s));
+    bool keptRecords = true;
+    harness.waitFor(
+        [&] {
+            keptRecords =
+                keptRecords && harness.running(displayB) &&
+                ProgramHarness::sameRecords(ProgramHarness::snapshotRecords(snapshotB), first);
+            return !keptRecords || std::chrono::steady_clock::now() - stoppedAt > 11s;
+        },
+        20s);
+    EXPECT_TRUE(keptRecords) << describe(ProgramHarness::snapshotRecords(snapshotB));
+    ASSERT_TRUE(harness.running(displayB));
+
+    // Back again: the next poll brings A's new picture.
+    ASSERT_TRUE(harness.startWebServer((dir.path() / "www").string(), httpPort));
+    const Records second = ProgramHarness::snapshotRecords(snapshotA);
+    EXPECT_FALSE(ProgramHarness::sameRecords(first, second));
+    EXPECT_TRUE(harness.waitFor(
+        [&] {
+            return ProgramHarness::sameRecords(ProgramHarness::snapshotRecords(snapshotB), second);
+        },
+        15s))
+        << "A:\n"
+        << describe(second) << "B:\n"
+        << describe(ProgramHarness::snapshotRecords(snapshotB));
+
+    for (const pid_t display : {displayA, displayB}) {
+        const ProgramHarness::Window window = harness.waitForWindow(display, 5s);
+        ASSERT_NE(window, 0u);
+        harness.requestClose(window);
+        const ProgramHarness::Exit ended = harness.waitExit(display, 5s);
+        EXPECT_TRUE(ended.exited && ended.status == 0) << "ended " << ended.ended;
     }
 }
 

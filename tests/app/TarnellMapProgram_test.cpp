@@ -1,161 +1,227 @@
 // The program as users run it, in a real X server (xvfb-run): it starts on a
 // configuration, reports its GL implementation, shows its titled window, and
 // a close request from the window system ends it at once with status 0.
+#include "tests/app/ProgramHarness.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 // After the test framework: X's macros (None, Bool) would break its headers.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
-#include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
+using programtest::ProgramHarness;
 
-const char* const kTitlePrefix = "Tarnell Map App Version 0.10 - ";
-
-// Finds a top-level window by the start of its title.
-Window findWindow(Display* display, Window parent, const std::string& prefix) {
-    Window root = 0;
-    Window parentOut = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count)) {
-        return 0;
-    }
-    Window found = 0;
-    for (unsigned int i = 0; i < count && found == 0; ++i) {
-        char* name = nullptr;
-        if (XFetchName(display, children[i], &name) && name != nullptr) {
-            if (std::string(name).rfind(prefix, 0) == 0) {
-                found = children[i];
-            }
-            XFree(name);
-        }
-        if (found == 0) {
-            found = findWindow(display, children[i], prefix);
-        }
-    }
-    if (children != nullptr) {
-        XFree(children);
-    }
-    return found;
-}
-
-void requestClose(Display* display, Window window) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
-}
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-class TarnellMapProgram : public ::testing::Test {
-protected:
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr) << "no X server: run under xvfb-run";
-        dir.write("nodes.txt", "1 One\n2 Two\n");
-        dir.write("ports.txt", "fleet 239.255.9.9 25999\n");
-        config = dir.write("site.cfg", "NodeFile nodes.txt\nPortFile ports.txt\n");
-    }
-    void TearDown() override {
-        if (child > 0) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-        if (display != nullptr) {
-            XCloseDisplay(display);
-        }
-    }
-    void start() {
-        child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            // Started from elsewhere: the program enters the configuration's folder.
-            chdir("/");
-            freopen("/dev/null", "w", stdout);
-            execl(TARNELL_MAP_PATH, TARNELL_MAP_PATH, config.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-    }
-    Window waitForWindow() {
-        const auto deadline = Clock::now() + 30s;
-        while (Clock::now() < deadline) {
-            const Window window = findWindow(display, DefaultRootWindow(display), kTitlePrefix);
-            if (window != 0) {
-                return window;
-            }
-            std::this_thread::sleep_for(50ms);
-        }
-        return 0;
-    }
-
+TEST(TarnellMapProgram, StartsReportsAndClosesCleanly) {
     testsupport::TempDir dir;
-    std::string config;
-    Display* display = nullptr;
-    pid_t child = -1;
-};
+    ProgramHarness harness;
+    ASSERT_NE(harness.display(), nullptr) << "no X server: run under xvfb-run";
+    dir.write("nodes.txt", "1 One\n2 Two\n");
+    dir.write("ports.txt", "fleet 239.255.9.9 25999\n");
+    const std::string config = dir.write("site.cfg", "NodeFile nodes.txt\nPortFile ports.txt\n");
 
-TEST_F(TarnellMapProgram, StartsReportsAndClosesCleanly) {
-    start();
-    const Window window = waitForWindow();
+    // Started from elsewhere: the program enters the configuration's folder.
+    const pid_t program = harness.spawn({"env", "-C", "/", TARNELL_MAP_PATH, config});
+    ASSERT_GT(program, 0);
+    const ProgramHarness::Window window = harness.waitForWindow(program);
     ASSERT_NE(window, 0u);
 
     // The first frame writes the GL report beside the configuration.
-    const std::string report = (dir.path() / "ttt.txt").string();
-    const auto deadline = Clock::now() + 30s;
-    while (readAll(report).find("extensions are") == std::string::npos && Clock::now() < deadline) {
-        std::this_thread::sleep_for(50ms);
-    }
-    const std::string text = readAll(report);
+    const std::string report = dir.file("ttt.txt");
+    harness.waitFor(
+        [&] { return ProgramHarness::readAll(report).find("extensions are") != std::string::npos; },
+        30s);
+    const std::string text = ProgramHarness::readAll(report);
     EXPECT_EQ(text.rfind("in glDrawSurface::draw vender is ", 0), 0u) << text;
     EXPECT_NE(text.find("\nin glDrawSurface::draw renderer is "), std::string::npos);
     EXPECT_NE(text.find("\nin glDrawSurface::draw version is "), std::string::npos);
     EXPECT_NE(text.find("\nin glDrawSurface::draw extensions are "), std::string::npos);
 
     XWindowAttributes attributes{};
-    ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
+    ASSERT_TRUE(XGetWindowAttributes(harness.display(), window, &attributes));
     EXPECT_EQ(attributes.width, 837);
     EXPECT_EQ(attributes.height, 877);
 
     // A close request while the remote timer is armed ends the program
     // within a second, with status 0.
-    requestClose(display, window);
-    const auto closeStart = Clock::now();
-    int status = -1;
-    while (waitpid(child, &status, WNOHANG) == 0 && Clock::now() - closeStart < 5s) {
-        std::this_thread::sleep_for(10ms);
-    }
-    const auto took = Clock::now() - closeStart;
-    ASSERT_TRUE(WIFEXITED(status)) << "still running or killed";
-    child = -1;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    harness.requestClose(window);
+    const auto closeStart = std::chrono::steady_clock::now();
+    const ProgramHarness::Exit ended = harness.waitExit(program, 5s);
+    const auto took = std::chrono::steady_clock::now() - closeStart;
+    ASSERT_TRUE(ended.exited) << "still running or killed";
+    EXPECT_EQ(ended.status, 0);
     EXPECT_LT(took, 1s);
+}
+
+// The pixels of a window, read back from the X server.
+class WindowPixels {
+public:
+    struct Rgb {
+        int r = 0;
+        int g = 0;
+        int b = 0;
+    };
+
+    WindowPixels(Display* display, Window window) {
+        XWindowAttributes attributes{};
+        if (!XGetWindowAttributes(display, window, &attributes)) {
+            return;
+        }
+        width_ = attributes.width;
+        height_ = attributes.height;
+        image_.reset(XGetImage(display, window, 0, 0, static_cast<unsigned>(width_),
+                               static_cast<unsigned>(height_), AllPlanes, ZPixmap));
+    }
+    bool valid() const { return image_ != nullptr; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    // From the top-left corner.
+    Rgb at(int x, int y) const {
+        const unsigned long pixel = XGetPixel(image_.get(), x, y);
+        return {channel(pixel, image_->red_mask), channel(pixel, image_->green_mask),
+                channel(pixel, image_->blue_mask)};
+    }
+    static bool near(Rgb pixel, int r, int g, int b, int tolerance = 12) {
+        return std::abs(pixel.r - r) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
+               std::abs(pixel.b - b) <= tolerance;
+    }
+    int count(int r, int g, int b) const {
+        int found = 0;
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                found += near(at(x, y), r, g, b) ? 1 : 0;
+            }
+        }
+        return found;
+    }
+
+private:
+    static int channel(unsigned long pixel, unsigned long mask) {
+        if (mask == 0) {
+            return 0;
+        }
+        int shift = 0;
+        while (((mask >> shift) & 1) == 0) {
+            ++shift;
+        }
+        return static_cast<int>((pixel & mask) >> shift) * 255 / static_cast<int>(mask >> shift);
+    }
+    struct Destroy {
+        void operator()(XImage* image) const { XDestroyImage(image); }
+    };
+    int width_ = 0;
+    int height_ = 0;
+    std::unique_ptr<XImage, Destroy> image_;
+};
+
+// The GL surface: the one child of the main window.
+Window surfaceOf(Display* display, Window main) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    Window surface = 0;
+    if (XQueryTree(display, main, &root, &parent, &children, &count) && count > 0) {
+        surface = children[0];
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return surface;
+}
+
+// Waits for the map layers and icons (Parts of the frame still being built):
+// enable once the frame draws them.
+TEST(TarnellMapProgram, WindowShowsTheMapAndIconsWhereTheNodesAre) {
+    testsupport::TempDir dir;
+    ProgramHarness harness;
+    ASSERT_NE(harness.display(), nullptr) << "no X server: run under xvfb-run";
+    // A yellow map over the middle of the start view (centre -115, 35, two
+    // degrees wide) and blue icons, both made by netpbm.
+    ASSERT_TRUE(harness.run({"ppmmake", "rgb:ff/ff/00", "64", "64"}, dir.file("map.ppm")).exited);
+    ASSERT_TRUE(harness.run({"pnmtosgi", dir.file("map.ppm")}, dir.file("map.sgi")).exited);
+    ASSERT_TRUE(harness.run({"ppmmake", "rgb:00/00/ff", "16", "16"}, dir.file("icon.ppm")).exited);
+    ASSERT_TRUE(harness.run({"pnmtosgi", dir.file("icon.ppm")}, dir.file("icon.sgi")).exited);
+    dir.write("map.txt", "map.sgi -115.8 -114.2 34.2 35.8 0 100\n");
+    // Icons 4 % of the view wide, white (the texture's own colour), no text.
+    dir.write("def.txt", "Dflt icon.sgi 4 4 4 1 1 1 1 1 1 1 1 1 off\n");
+    dir.write("prefs.txt", "track mode roam\ncomment node off\ncomment mcPacket1 off\n"
+                           "comment mcPacket2 off\n");
+    // Node 1 on the map, node 2 beside it on the background.
+    dir.write("state.txt", "<rvx>\n"
+                           "$001,35.500000,-115.500000,1750000000,0,0,1.000,,,One*\n"
+                           "$002,34.100000,-114.100000,1750000000,0,0,1.000,,,Two*\n"
+                           "</rvx>\n");
+    const std::string config = ProgramHarness::writeDisplay(
+        dir.path(), "1 One\n2 Two\n", "Active Input LOCAL_STATE\nInput LocalStateFile state.txt\n",
+        "", 0, "MapFile map.txt\nNodeDefFile def.txt\nPreferenceFile prefs.txt\n");
+    const pid_t program = harness.spawn({TARNELL_MAP_PATH, config});
+    const ProgramHarness::Window main = harness.waitForWindow(program);
+    ASSERT_NE(main, 0u);
+    // Without a window manager the preferences window opens over the map:
+    // move it aside.
+    const ProgramHarness::Window preferences =
+        harness.waitForWindow(program, 10s, "Map App Preferences");
+    ASSERT_NE(preferences, 0u);
+    XMoveWindow(harness.display(), preferences, 850, 0);
+    XFlush(harness.display());
+    const Window surface = surfaceOf(harness.display(), main);
+    ASSERT_NE(surface, 0u);
+
+    // World to surface pixels for the start view.
+    auto pixelAt = [](const WindowPixels& pixels, double x, double y) {
+        const double width = 2.0;
+        const double height = width * pixels.height() / pixels.width();
+        const int px = static_cast<int>((x - (-115.0 - width / 2)) / width * pixels.width());
+        const int py = static_cast<int>(((35.0 + height / 2) - y) / height * pixels.height());
+        return pixels.at(px, py);
+    };
+    std::unique_ptr<WindowPixels> pixels;
+    const bool drawn = harness.waitFor(
+        [&] {
+            pixels = std::make_unique<WindowPixels>(harness.display(), surface);
+            return pixels->valid() &&
+                   WindowPixels::near(pixelAt(*pixels, -114.1, 34.1), 0, 0, 255) &&
+                   WindowPixels::near(pixelAt(*pixels, -115.5, 35.5), 0, 0, 255);
+        },
+        20s);
+    ASSERT_TRUE(drawn) << "no icons where the nodes are";
+    const struct {
+        const char* what;
+        double x, y;
+        int r, g, b;
+    } probes[] = {
+        {"map centre", -115.0, 35.0, 255, 255, 0},
+        {"map beside node 1's icon", -115.5 + 0.08, 35.5, 255, 255, 0},
+        {"map near its lower left corner", -115.75, 34.25, 255, 255, 0},
+        {"background right of the map", -114.15, 35.0, 0, 102, 128},
+        {"background above the map", -115.0, 35.9, 0, 102, 128},
+        {"background beside node 2's icon", -114.1 + 0.08, 34.1, 0, 102, 128},
+    };
+    for (const auto& probe : probes) {
+        SCOPED_TRACE(probe.what);
+        const WindowPixels::Rgb got = pixelAt(*pixels, probe.x, probe.y);
+        EXPECT_TRUE(WindowPixels::near(got, probe.r, probe.g, probe.b))
+            << got.r << "," << got.g << "," << got.b;
+    }
+    // Each icon is 4 % of the view wide: two squares of that side in pixels.
+    const double side = 0.04 * pixels->width();
+    const int blue = pixels->count(0, 0, 255);
+    EXPECT_NEAR(blue, 2 * side * side, 0.15 * 2 * side * side);
+
+    harness.requestClose(main);
+    const ProgramHarness::Exit ended = harness.waitExit(program, 5s);
+    EXPECT_TRUE(ended.exited && ended.status == 0);
 }
 
 } // namespace

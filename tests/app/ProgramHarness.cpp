@@ -1,0 +1,443 @@
+#include "tests/app/ProgramHarness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+namespace programtest {
+
+namespace {
+
+// In the child, between fork and exec: only async-signal-safe calls.
+[[noreturn]] void execChild(const std::vector<char*>& argv, const char* log, int outputFd) {
+    // A test that dies must not leave the program running on the X server.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (outputFd >= 0) {
+        dup2(outputFd, STDOUT_FILENO);
+    } else if (log[0] != '\0') {
+        const int fd = open(log, O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (fd >= 0) {
+            dup2(fd, STDOUT_FILENO);
+            dup2(fd, STDERR_FILENO);
+        }
+    } else {
+        const int fd = open("/dev/null", O_WRONLY);
+        if (fd >= 0) {
+            dup2(fd, STDOUT_FILENO);
+        }
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+pid_t forkExec(const std::vector<std::string>& arguments, const std::string& log, int outputFd) {
+    if (arguments.empty()) {
+        return -1;
+    }
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        execChild(argv, log.c_str(), outputFd);
+    }
+    return child;
+}
+
+void collectTitled(Display* display, Window parent, const std::string& prefix,
+                   std::vector<Window>& found) {
+    Window root = 0;
+    Window parentOut = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count)) {
+        return;
+    }
+    for (unsigned int i = 0; i < count; ++i) {
+        char* name = nullptr;
+        if (XFetchName(display, children[i], &name) && name != nullptr) {
+            if (std::string(name).rfind(prefix, 0) == 0) {
+                found.push_back(children[i]);
+            }
+            XFree(name);
+        }
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+}
+
+long windowPid(Display* display, Window window) {
+    const Atom property = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    long pid = -1;
+    if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        data != nullptr && format == 32 && count == 1) {
+        pid = *reinterpret_cast<long*>(data);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return pid;
+}
+
+// Windows vanish between a query and the next request when a program ends;
+// that is no error for the suites.
+int ignoreXErrors(Display*, XErrorEvent*) {
+    return 0;
+}
+
+} // namespace
+
+ProgramHarness::ProgramHarness() = default;
+
+ProgramHarness::~ProgramHarness() {
+    for (auto& [child, outcome] : children_) {
+        if (!outcome.ended) {
+            kill(child, SIGKILL);
+            waitpid(child, nullptr, 0);
+        }
+    }
+    stopWebServer();
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+    }
+}
+
+pid_t ProgramHarness::spawn(const std::vector<std::string>& arguments, const std::string& log) {
+    const pid_t child = forkExec(arguments, log, -1);
+    if (child > 0) {
+        children_[child] = Exit{};
+    }
+    return child;
+}
+
+ProgramHarness::Exit ProgramHarness::run(const std::vector<std::string>& arguments,
+                                         const std::string& output, Duration limit) {
+    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) {
+        return Exit{};
+    }
+    const pid_t child = forkExec(arguments, "", fd);
+    close(fd);
+    if (child <= 0) {
+        return Exit{};
+    }
+    children_[child] = Exit{};
+    const Exit result = waitExit(child, limit);
+    if (!result.ended) {
+        stop(child);
+    }
+    return result;
+}
+
+void ProgramHarness::collect(pid_t child, int waitStatus) {
+    Exit& outcome = children_[child];
+    outcome.ended = true;
+    outcome.exited = WIFEXITED(waitStatus);
+    outcome.status = outcome.exited ? WEXITSTATUS(waitStatus) : WTERMSIG(waitStatus);
+}
+
+bool ProgramHarness::running(pid_t child) {
+    const auto known = children_.find(child);
+    if (known == children_.end()) {
+        return false;
+    }
+    if (known->second.ended) {
+        return false;
+    }
+    int waitStatus = 0;
+    if (waitpid(child, &waitStatus, WNOHANG) == child) {
+        collect(child, waitStatus);
+        return false;
+    }
+    return true;
+}
+
+ProgramHarness::Exit ProgramHarness::waitExit(pid_t child, Duration limit) {
+    waitFor([&] { return !running(child); }, limit);
+    const auto known = children_.find(child);
+    return known == children_.end() ? Exit{} : known->second;
+}
+
+ProgramHarness::Exit ProgramHarness::stop(pid_t child) {
+    if (!running(child)) {
+        return waitExit(child, Duration(0));
+    }
+    kill(child, SIGTERM);
+    Exit outcome = waitExit(child, Duration(2000));
+    if (!outcome.ended) {
+        kill(child, SIGKILL);
+        outcome = waitExit(child, Duration(5000));
+    }
+    return outcome;
+}
+
+_XDisplay* ProgramHarness::display() {
+    if (display_ == nullptr) {
+        display_ = XOpenDisplay(nullptr);
+        XSetErrorHandler(ignoreXErrors);
+    }
+    return display_;
+}
+
+std::vector<ProgramHarness::Window> ProgramHarness::programWindows(const std::string& prefix) {
+    std::vector<Window> found;
+    if (display() != nullptr) {
+        collectTitled(display_, DefaultRootWindow(display_), prefix, found);
+    }
+    return found;
+}
+
+ProgramHarness::Window ProgramHarness::waitForWindow(pid_t program, Duration limit,
+                                                     const std::string& prefix) {
+    Window found = 0;
+    waitFor(
+        [&] {
+            for (Window window : programWindows(prefix)) {
+                if (windowPid(display_, window) == program) {
+                    found = window;
+                    return true;
+                }
+            }
+            return false;
+        },
+        limit);
+    return found;
+}
+
+void ProgramHarness::requestClose(Window window) {
+    if (display() == nullptr) {
+        return;
+    }
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, window, False, NoEventMask, &event);
+    XFlush(display_);
+}
+
+bool ProgramHarness::windowExists(Window window) {
+    const std::vector<Window> windows = programWindows();
+    return std::find(windows.begin(), windows.end(), window) != windows.end();
+}
+
+bool ProgramHarness::startWebServer(const std::string& root, int port) {
+    const std::string scratch = scratch_.file("web");
+    const Exit outcome = run({WEB_SERVER_PATH, "start", root, std::to_string(port), scratch},
+                             scratch_.file("web-server.out"));
+    webServerStarted_ = webServerStarted_ || (outcome.exited && outcome.status == 0);
+    return outcome.exited && outcome.status == 0;
+}
+
+bool ProgramHarness::stopWebServer() {
+    if (!webServerStarted_) {
+        return true;
+    }
+    const Exit outcome =
+        run({WEB_SERVER_PATH, "stop", scratch_.file("web")}, scratch_.file("web-server.out"));
+    return outcome.exited && outcome.status == 0;
+}
+
+int ProgramHarness::webRequestCount() const {
+    const std::string log = readAll(scratch_.file("web/access.log"));
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+}
+
+int ProgramHarness::freePort(int socketType) {
+    const int fd = socket(AF_INET, socketType, 0);
+    if (fd < 0) {
+        return 0;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+}
+
+std::string ProgramHarness::readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::vector<inputs::StateRecord> ProgramHarness::snapshotRecords(const std::string& path) {
+    std::istringstream lines(readAll(path));
+    std::string line;
+    std::vector<inputs::StateRecord> records;
+    bool opened = false;
+    while (std::getline(lines, line)) {
+        if (!opened) {
+            opened = line == "<rvx>";
+            continue;
+        }
+        if (line == "</rvx>") {
+            return records;
+        }
+        inputs::StateRecord record;
+        if (record.parse(line.c_str())) {
+            records.push_back(record);
+        }
+    }
+    return {};
+}
+
+std::map<int, inputs::StateRecord> ProgramHarness::snapshotById(const std::string& path) {
+    std::map<int, inputs::StateRecord> byId;
+    for (const inputs::StateRecord& record : snapshotRecords(path)) {
+        byId[record.id] = record;
+    }
+    return byId;
+}
+
+std::string ProgramHarness::writeDisplay(const std::filesystem::path& folder,
+                                         const std::string& nodes, const std::string& io,
+                                         const std::string& group, int port,
+                                         const std::string& more) {
+    std::filesystem::create_directories(folder);
+    auto write = [&](const char* name, const std::string& text) {
+        std::ofstream((folder / name).string(), std::ios::binary) << text;
+    };
+    std::string master = "NodeFile nodes.txt\nWWWFile io.txt\n";
+    write("nodes.txt", nodes);
+    write("io.txt", io);
+    if (port > 0) {
+        write("ports.txt", "fleet " + group + " " + std::to_string(port) + "\n");
+        master += "PortFile ports.txt\n";
+    }
+    write("site.cfg", master + more);
+    return (folder / "site.cfg").string();
+}
+
+std::vector<std::string> ProgramHarness::fleetSim(const std::string& group, int port,
+                                                  const std::string& ids, int seed, long startTime,
+                                                  int count, int rate) {
+    return {FLEET_SIM_PATH,
+            "--group",
+            group,
+            "--port",
+            std::to_string(port),
+            "--ids",
+            ids,
+            "--seed",
+            std::to_string(seed),
+            "--start-time",
+            std::to_string(startTime),
+            "--count",
+            std::to_string(count),
+            "--total-rate",
+            std::to_string(rate),
+            "--silent-fraction",
+            "0"};
+}
+
+namespace {
+
+std::vector<std::string> splitFields(const std::string& text) {
+    std::vector<std::string> fields;
+    std::string field;
+    std::istringstream in(text);
+    while (std::getline(in, field, ',')) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+// ddmm.mmmm (or dddmm.mmmm) and its hemisphere letter, as decimal degrees.
+std::string degrees(const std::string& value, const std::string& hemisphere) {
+    const double raw = std::stod(value);
+    const double whole = std::floor(raw / 100.0);
+    double decimal = whole + (raw - whole * 100.0) / 60.0;
+    if (hemisphere == "S" || hemisphere == "W") {
+        decimal = -decimal;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", decimal);
+    return text;
+}
+
+} // namespace
+
+std::map<int, ProgramHarness::Sent> ProgramHarness::newestReports(const std::string& datagrams) {
+    std::map<int, Sent> newest;
+    std::istringstream lines(datagrams);
+    std::string line;
+    while (std::getline(lines, line)) {
+        // id, comment 1, comment 2, then "$GPZDA" and its six fields (the last
+        // ending in "*hh$GPGLL"), then the GLL fields.
+        const std::vector<std::string> f = splitFields(line);
+        if (f.size() < 17 || f[3] != "$GPZDA") {
+            continue;
+        }
+        Sent sent;
+        sent.id = std::stoi(f[0]);
+        sent.comment1 = f[1];
+        sent.comment2 = f[2];
+        std::tm calendar{};
+        calendar.tm_hour = std::stoi(f[4].substr(0, 2));
+        calendar.tm_min = std::stoi(f[4].substr(2, 2));
+        calendar.tm_sec = std::stoi(f[4].substr(4, 2));
+        calendar.tm_mday = std::stoi(f[5]);
+        calendar.tm_mon = std::stoi(f[6]) - 1;
+        calendar.tm_year = std::stoi(f[7]) - 1900;
+        sent.seconds = static_cast<long>(timegm(&calendar));
+        const std::size_t point = f[4].find('.');
+        std::string fraction = point == std::string::npos ? "" : f[4].substr(point + 1);
+        fraction = (fraction + "000").substr(0, 3);
+        sent.milliseconds = std::stoi(fraction);
+        sent.latitude = degrees(f[10], f[11]);
+        sent.longitude = degrees(f[12], f[13]);
+        const auto known = newest.find(sent.id);
+        if (known == newest.end() || known->second.seconds < sent.seconds ||
+            (known->second.seconds == sent.seconds &&
+             known->second.milliseconds <= sent.milliseconds)) {
+            newest[sent.id] = sent;
+        }
+    }
+    return newest;
+}
+
+bool ProgramHarness::sameRecords(const std::vector<inputs::StateRecord>& a,
+                                 const std::vector<inputs::StateRecord>& b) {
+    auto same = [](const inputs::StateRecord& x, const inputs::StateRecord& y) {
+        return x.id == y.id && x.latitude == y.latitude && x.longitude == y.longitude &&
+               x.seconds == y.seconds && x.milliseconds == y.milliseconds && x.status == y.status &&
+               x.comment1 == y.comment1 && x.comment2 == y.comment2 && x.name == y.name;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), same);
+}
+
+} // namespace programtest
