@@ -129,6 +129,36 @@ void NodeGraphics::drawQuad(const Appearance& look, double h, const ViewGeometry
     glEnd();
 }
 
+// FLTK's GL text leaves the raster position where it is for a blank (the blank's glyph list
+// under the X server's fonts does not advance), so "Convoy Lead" would read "ConvoyLead". A text
+// with blanks is drawn word by word instead, each word placed by the width FLTK gives the text
+// before it. As for a single string, a start point outside the window draws nothing at all.
+void NodeGraphics::drawText(const std::string& text, double x, double y, double worldPerPixel) {
+    const float startX = static_cast<float>(x);
+    const float startY = static_cast<float>(y);
+    if (text.find(' ') == std::string::npos) {
+        gl_draw(text.c_str(), startX, startY);
+        return;
+    }
+    glRasterPos2f(startX, startY);
+    GLboolean valid = GL_FALSE;
+    glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
+    if (!valid) {
+        return;
+    }
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t blank = text.find(' ', start);
+        const size_t end = blank == std::string::npos ? text.size() : blank;
+        if (end > start) {
+            const double before = gl_width(text.c_str(), static_cast<int>(start)) * worldPerPixel;
+            gl_draw(text.c_str() + start, static_cast<int>(end - start),
+                    static_cast<float>(x + before), startY);
+        }
+        start = end + 1;
+    }
+}
+
 void NodeGraphics::drawLabels(const ViewGeometry& view, const config::Preferences& preferences,
                               const LabelTexts& texts, const NodeGraphics* overlay, double t,
                               double h) const {
@@ -145,16 +175,14 @@ void NodeGraphics::drawLabels(const ViewGeometry& view, const config::Preference
         const std::string id = idText(texts.id);
         const Label label =
             idLabel(id, gl_width(id.c_str()), x_, y_, view, FontMetrics{gl_height(), gl_descent()});
-        gl_draw(label.text.c_str(), static_cast<float>(label.x - ox),
-                static_cast<float>(label.y - oy));
+        drawText(label.text, label.x - ox, label.y - oy, view.width / view.pixelWidth);
     }
     const double column = labelColumn(x_, h, overlay, mode_, t, view.width);
     gl_font(FL_HELVETICA, size);
     const std::vector<Label> lines =
         commentLabels(column, y_, view, FontMetrics{gl_height(), gl_descent()}, preferences, texts);
     for (const Label& line : lines) {
-        gl_draw(line.text.c_str(), static_cast<float>(line.x - ox),
-                static_cast<float>(line.y - oy));
+        drawText(line.text, line.x - ox, line.y - oy, view.width / view.pixelWidth);
     }
 }
 

@@ -337,4 +337,42 @@ TEST_F(NodeGraphicsFrame, TextOnlyWhenAsked) {
     EXPECT_GT(frame.count(441, 260, 600, 340, isBlack), 0); // the name beside it
 }
 
+// The rightmost black column within rows [top, bottom), or -1.
+int rightmostInk(const rendertest::GlFrame& frame, int top, int bottom) {
+    for (int x = frame.width() - 1; x >= 0; --x) {
+        for (int y = top; y < bottom; ++y) {
+            if (rendertest::near(frame.at(x, y), 0, 0, 0, 40)) {
+                return x;
+            }
+        }
+    }
+    return -1;
+}
+
+TEST_F(NodeGraphicsFrame, BlanksInALabelKeepTheirWidth) {
+    preferences.commentNode = true;
+    NodeGraphics g(config::DefaultIcon, 0, "D", nullptr, {5, 5, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+                   false);
+    nodes::NodeRecord::copyText(node.name, "II");
+    ASSERT_TRUE(drawOne(g, 0, 0, 0, nullptr, true));
+    const int joined = rightmostInk(frame, 280, 320);
+    nodes::NodeRecord::copyText(node.name, "I   I");
+    ASSERT_TRUE(drawOne(g, 0, 0, 0, nullptr, true));
+    const int spaced = rightmostInk(frame, 280, 320);
+    ASSERT_GT(joined, 420);
+    // Three blanks of a 17-pixel Helvetica are well over six pixels.
+    EXPECT_GT(spaced, joined + 6);
+}
+
+TEST_F(NodeGraphicsFrame, LabelStartingOutsideTheWindowIsNotDrawnEvenInPart) {
+    preferences.commentNode = true;
+    NodeGraphics g(config::DefaultIcon, 0, "D", nullptr, {5, 5, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+                   false);
+    // The icon's right edge is 12 pixels left of the window: the label starts outside it and
+    // its later words would fall inside.
+    nodes::NodeRecord::copyText(node.name, "I WWWWWWWWWW WWWWWWWWWW");
+    ASSERT_TRUE(drawOne(g, -1.08, 0, 0, nullptr, true));
+    EXPECT_EQ(frame.count(0, 0, 800, 600, isBlack), 0);
+}
+
 } // namespace
