@@ -139,7 +139,9 @@ void print(const char* what, const Figures& figures) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // An argument picks the cases whose master file name contains it (e.g. "plain").
+    const std::string only = argc > 1 ? argv[1] : "";
     const fs::path dir = fs::temp_directory_path() / ("frame-bench-" + std::to_string(getpid()));
     fs::create_directories(dir);
     if (!makeImages(dir)) {
@@ -165,6 +167,9 @@ int main() {
     std::printf("frame, %d nodes, one map layer, 835 x 850 surface, %d frames each\n", kNodes,
                 kFrames);
     for (const Case& c : cases) {
+        if (!only.empty() && std::string(c.masterFile).find(only) == std::string::npos) {
+            continue;
+        }
         print(c.what, measure(c.masterFile));
         std::fflush(stdout);
     }
