@@ -88,12 +88,10 @@ protected:
         return newest;
     }
     void closeAndExpectCleanExit(pid_t display) {
-        const ProgramHarness::Window window = harness.waitForWindow(display, 5s);
-        ASSERT_NE(window, 0u);
-        harness.requestClose(window);
-        const ProgramHarness::Exit ended = harness.waitExit(display, 5s);
-        EXPECT_TRUE(ended.exited && ended.status == 0)
-            << "ended " << ended.ended << " status " << ended.status;
+        const ProgramHarness::Closed closed = harness.closeWindow(display, 5s);
+        ASSERT_TRUE(closed.found);
+        EXPECT_TRUE(closed.exit.exited && closed.exit.status == 0)
+            << "ended " << closed.exit.ended << " status " << closed.exit.status;
     }
 
     testsupport::ZoneGuard zone{"UTC"};
@@ -206,15 +204,11 @@ TEST_F(ProgramEndToEnd, CloseRequestEndsItPromptlyWhilePacketsArrive) {
         10s));
     ASSERT_TRUE(harness.running(sender));
 
-    const ProgramHarness::Window window = harness.waitForWindow(display, 5s);
-    ASSERT_NE(window, 0u);
-    harness.requestClose(window);
-    const auto closeStart = std::chrono::steady_clock::now();
-    const ProgramHarness::Exit ended = harness.waitExit(display, 5s);
-    const auto took = std::chrono::steady_clock::now() - closeStart;
-    ASSERT_TRUE(ended.exited) << "still running or killed";
-    EXPECT_EQ(ended.status, 0);
-    EXPECT_LT(took, 1s);
+    const ProgramHarness::Closed closed = harness.closeWindow(display, 5s);
+    ASSERT_TRUE(closed.found);
+    ASSERT_TRUE(closed.exit.exited) << "still running or killed";
+    EXPECT_EQ(closed.exit.status, 0);
+    EXPECT_LT(closed.took, 1s);
     EXPECT_TRUE(harness.running(sender)) << "the packets stopped before the close";
 }
 

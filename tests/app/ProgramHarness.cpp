@@ -181,6 +181,20 @@ ProgramHarness::Exit ProgramHarness::waitExit(pid_t child, Duration limit) {
     return known == children_.end() ? Exit{} : known->second;
 }
 
+ProgramHarness::Closed ProgramHarness::closeWindow(pid_t program, Duration windowLimit) {
+    Closed closed;
+    const Window window = waitForWindow(program, windowLimit);
+    closed.found = window != 0;
+    if (!closed.found) {
+        return closed;
+    }
+    requestClose(window);
+    const auto start = std::chrono::steady_clock::now();
+    closed.exit = waitExit(program, Duration(5000));
+    closed.took = std::chrono::steady_clock::now() - start;
+    return closed;
+}
+
 ProgramHarness::Exit ProgramHarness::stop(pid_t child) {
     if (!running(child)) {
         return waitExit(child, Duration(0));

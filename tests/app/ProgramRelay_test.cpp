@@ -158,11 +158,9 @@ TEST_F(ProgramRelay, FollowsOverHttpAndOutlivesTheServer) {
         << describe(ProgramHarness::snapshotRecords(snapshotB));
 
     for (const pid_t display : {displayA, displayB}) {
-        const ProgramHarness::Window window = harness.waitForWindow(display, 5s);
-        ASSERT_NE(window, 0u);
-        harness.requestClose(window);
-        const ProgramHarness::Exit ended = harness.waitExit(display, 5s);
-        EXPECT_TRUE(ended.exited && ended.status == 0) << "ended " << ended.ended;
+        const ProgramHarness::Closed closed = harness.closeWindow(display, 5s);
+        ASSERT_TRUE(closed.found);
+        EXPECT_TRUE(closed.exit.exited && closed.exit.status == 0) << "ended " << closed.exit.ended;
     }
 }
 

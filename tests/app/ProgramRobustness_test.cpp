@@ -63,10 +63,9 @@ std::string describe(const Records& records) {
 }
 
 void closeAndExpectCleanExit(ProgramHarness& harness, pid_t program) {
-    const ProgramHarness::Window window = harness.waitForWindow(program, 10s);
-    ASSERT_NE(window, 0u) << "no window";
-    harness.requestClose(window);
-    const ProgramHarness::Exit ended = harness.waitExit(program, 5s);
+    const ProgramHarness::Closed closed = harness.closeWindow(program, 10s);
+    ASSERT_TRUE(closed.found) << "no window";
+    const ProgramHarness::Exit& ended = closed.exit;
     EXPECT_TRUE(ended.exited && ended.status == 0)
         << "ended " << ended.ended << " exited " << ended.exited << " status " << ended.status;
 }
