@@ -38,8 +38,8 @@ void writeFile(const fs::path& path, const std::string& text) {
 bool makeImages(const fs::path& dir) {
     const std::string map = "ppmmake rgb:40/80/40 1024 512 | pnmtosgi > '" +
                             (dir / "map.sgi").string() + "' 2>/dev/null";
-    const std::string icon = "ppmmake rgb:ff/ff/ff 64 64 | pnmtosgi > '" +
-                             (dir / "icon.sgi").string() + "' 2>/dev/null";
+    const std::string icon =
+        "ppmmake rgb:ff/ff/ff 64 64 | pnmtosgi > '" + (dir / "icon.sgi").string() + "' 2>/dev/null";
     return std::system(map.c_str()) == 0 && std::system(icon.c_str()) == 0;
 }
 
@@ -114,8 +114,7 @@ Figures measureFrames(app::TN_mapWindow& window) {
         Fl::check();
     }
     std::sort(times.begin(), times.end());
-    return Figures{times[times.size() / 2], times[times.size() / 10],
-                   times[times.size() * 9 / 10]};
+    return Figures{times[times.size() / 2], times[times.size() / 10], times[times.size() * 9 / 10]};
 }
 
 // A fresh application on one master configuration, its window shown and drawn once.

@@ -126,9 +126,9 @@ void ViewFollower::update(MapView& view, const nodes::NodeTable& table,
     }
 }
 
-void ViewFollower::frameNodes(const nodes::NodeTable& table,
-                              const config::Preferences& preferences, double targetX,
-                              double targetY, double contextWidth, double contextHeight) {
+void ViewFollower::frameNodes(const nodes::NodeTable& table, const config::Preferences& preferences,
+                              double targetX, double targetY, double contextWidth,
+                              double contextHeight) {
     Extent extent;
     if (preferences.displayMode == config::Preferences::kDisplayAll) {
         const int64_t total = static_cast<int64_t>(table.fileNodeCount()) + table.lateNodeCount();

@@ -28,8 +28,8 @@ class ViewFollower {
 public:
     // One frame's follow step; `now` is the millisecond clock at this frame.
     void update(MapView& view, const nodes::NodeTable& table,
-                const config::Preferences& preferences, double contextWidth,
-                double contextHeight, const platform::TimeStamp& now);
+                const config::Preferences& preferences, double contextWidth, double contextHeight,
+                const platform::TimeStamp& now);
 
     // Milliseconds since `last` (at most capSeconds * 1000, at least 0); stores `now` in `last`.
     static int32_t elapsedMs(platform::TimeStamp& last, const platform::TimeStamp& now,

@@ -53,9 +53,8 @@ protected:
     // Loads the configuration, places the nodes and draws one frame, reading the map surface
     // back after the application's own frame.
     void drawFrame(const std::string& preferences) {
-        dir.write("prefs.txt", preferences +
-                                   "comment node off\ncomment mcPacket1 off\n"
-                                   "comment mcPacket2 off\n");
+        dir.write("prefs.txt", preferences + "comment node off\ncomment mcPacket1 off\n"
+                                             "comment mcPacket2 off\n");
         // The node graphics before the node file: icons are given out after every file.
         dir.write("site.cfg", "NodeDefFile icons.cfg\nMapFile map.cfg\nNodeFile nodes.txt\n"
                               "PreferenceFile prefs.txt\n");
@@ -164,7 +163,8 @@ TEST_F(FrameTest, TrackModeAllCentresOnTheTargetAndFramesEveryFreshNode) {
 }
 
 TEST_F(FrameTest, TargetGroupDisplayLeavesOtherNodesOut) {
-    drawFrame("target id 3\nchase id 7\nprox number 0\ntrack mode roam\ndisplay mode targetGroup\n");
+    drawFrame(
+        "target id 3\nchase id 7\nprox number 0\ntrack mode roam\ndisplay mode targetGroup\n");
     expectColour(atWorld(-115.0, 35.0), 0, 255, 0);
     expectColour(atWorld(-114.8, 35.2), 0, 0, 255);
     // Node 12 is neither target nor chase and there are no close vehicles to show: the

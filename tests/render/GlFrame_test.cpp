@@ -1,6 +1,6 @@
 #include "tests/render/GlFrame.h"
-#include <gtest/gtest.h>
 #include <FL/gl.h>
+#include <gtest/gtest.h>
 TEST(GlFrame, BackgroundAndQuad) {
     rendertest::GlFrame frame(800, 400);
     frame.view().setCenter(-115.0, 35.0);
@@ -8,7 +8,10 @@ TEST(GlFrame, BackgroundAndQuad) {
     ASSERT_TRUE(frame.drawFramed([](DrawContext&) {
         glColor3d(1, 0, 0);
         glBegin(GL_POLYGON);
-        glVertex2d(0.0, 0.0); glVertex2d(0.5, 0.0); glVertex2d(0.5, 0.5); glVertex2d(0.0, 0.5);
+        glVertex2d(0.0, 0.0);
+        glVertex2d(0.5, 0.0);
+        glVertex2d(0.5, 0.5);
+        glVertex2d(0.0, 0.5);
         glEnd();
     }));
     auto p = frame.at(700, 100);

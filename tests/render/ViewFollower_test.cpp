@@ -68,12 +68,12 @@ TEST(ViewFollowerArithmetic, ElapsedMilliseconds) {
         int32_t expected;
     };
     const Case cases[] = {
-        {at(0, 0), at(1750000000, 500), 10000},     // the first frame of a run
-        {at(100, 900), at(101, 100), 200},          // across a second boundary
+        {at(0, 0), at(1750000000, 500), 10000}, // the first frame of a run
+        {at(100, 900), at(101, 100), 200},      // across a second boundary
         {at(100, 100), at(100, 133), 33},
-        {at(100, 0), at(110, 999), 10999},          // ten seconds is not yet above the cap
-        {at(100, 0), at(111, 0), 10000},            // above it
-        {at(100, 500), at(100, 400), 0},            // wall clock set back: clamped
+        {at(100, 0), at(110, 999), 10999}, // ten seconds is not yet above the cap
+        {at(100, 0), at(111, 0), 10000},   // above it
+        {at(100, 500), at(100, 400), 0},   // wall clock set back: clamped
         {at(100, 0), at(95, 0), 0},
     };
     for (const Case& c : cases) {
