@@ -1,15 +1,11 @@
 #include "config/IoDefinitions.h"
 
-#include "config/ConfigReader.h"
 #include "config/DecimalText.h"
 #include "config/KeyWord.h"
+#include "config/KeyWordLines.h"
 
 namespace config {
 namespace {
-
-constexpr int kWordsPerLine = 3;
-constexpr int kLineBufferSize = 800;
-constexpr int kFieldSize = 100;
 
 bool sameWord(const char* word, const char* keyWord) {
     return KeyWord::matches(word, keyWord);
@@ -84,20 +80,8 @@ void IoDefinitions::reset() {
 
 bool IoDefinitions::load(const char* path) {
     reset();
-    ConfigReader reader(path, kWordsPerLine, nullptr, kLineBufferSize, kFieldSize);
-    for (int i = 0; i < reader.lineCount(); ++i) {
-        // Words beyond the third are dropped by the reader, so such lines count too.
-        if (reader.selectLine(i) != kWordsPerLine) {
-            continue;
-        }
-        const char* words[kWordsPerLine] = {};
-        for (int w = 0; w < kWordsPerLine; ++w) {
-            reader.getString(w, &words[w]);
-        }
-        applyLine(words[0], words[1], words[2]);
-    }
-    // The reader tells an unreadable file from an empty one only through load().
-    return reader.lineCount() > 0 || reader.load();
+    return KeyWordLines::read(path, [this](const char* section, const char* key,
+                                           const char* value) { applyLine(section, key, value); });
 }
 
 void IoDefinitions::applyLine(const char* section, const char* key, const char* value) {

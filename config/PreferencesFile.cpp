@@ -1,15 +1,11 @@
 #include "config/PreferencesFile.h"
 
-#include "config/ConfigReader.h"
 #include "config/DecimalText.h"
 #include "config/KeyWord.h"
+#include "config/KeyWordLines.h"
 
 namespace config {
 namespace {
-
-constexpr int kWordsPerLine = 3;
-constexpr int kLineBufferSize = 800;
-constexpr int kFieldSize = 100;
 
 bool sameWord(const char* word, const char* keyWord) {
     return KeyWord::matches(word, keyWord);
@@ -140,25 +136,16 @@ void applyLine(const char* group, const char* key, const char* value, Preference
 } // namespace
 
 bool PreferencesFile::load(const char* path, Preferences& preferences) {
-    ConfigReader reader(path, kWordsPerLine, nullptr, kLineBufferSize, kFieldSize);
-    for (int i = 0; i < reader.lineCount(); ++i) {
-        // Words beyond the third are dropped by the reader, so such lines count too.
-        if (reader.selectLine(i) != kWordsPerLine) {
-            continue;
-        }
-        const char* words[kWordsPerLine] = {};
-        for (int w = 0; w < kWordsPerLine; ++w) {
-            reader.getString(w, &words[w]);
-        }
-        applyLine(words[0], words[1], words[2], preferences);
-    }
+    const bool readable = KeyWordLines::read(
+        path, [&preferences](const char* group, const char* key, const char* value) {
+            applyLine(group, key, value, preferences);
+        });
     // The close-vehicle choice ends at 9, so a larger number is brought down to
     // the last item. A negative one is kept: the choice then keeps its item.
     if (preferences.proxNumber > kMaxProxNumber) {
         preferences.proxNumber = kMaxProxNumber;
     }
-    // The reader tells an unreadable file from an empty one only through load().
-    return reader.lineCount() > 0 || reader.load();
+    return readable;
 }
 
 } // namespace config
