@@ -8,6 +8,7 @@
 #include "render/glDrawSurface.h"
 
 #include "tests/render/FltkWait.h"
+#include "tests/render/FramePixels.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
 
@@ -15,20 +16,12 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/gl.h>
 
 #include <cstdlib>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace {
-
-struct Rgb {
-    int r;
-    int g;
-    int b;
-};
 
 class FrameTest : public ::testing::Test {
 protected:
@@ -82,39 +75,22 @@ protected:
 
     static void readBack(void* self, DrawContext& context) {
         FrameTest* test = static_cast<FrameTest*>(self);
-        test->width = static_cast<int>(context.width);
-        test->height = static_cast<int>(context.height);
-        test->pixels.assign(static_cast<size_t>(test->width) * test->height * 3, 0);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadBuffer(GL_BACK);
-        glReadPixels(0, 0, test->width, test->height, GL_RGB, GL_UNSIGNED_BYTE,
-                     test->pixels.data());
+        test->pixels.readBack(static_cast<int>(context.width), static_cast<int>(context.height));
         test->drawn = true;
     }
 
-    // The pixel under a world point of the application's view.
-    Rgb atWorld(double x, double y) const {
-        const MapView& view = *window->view();
-        const double scale = view.viewWidthNow() / width;
-        const int column = static_cast<int>((x - view.centerX()) / scale + width / 2.0);
-        const int row = static_cast<int>((y - view.centerY()) / scale + height / 2.0);
-        if (column < 0 || row < 0 || column >= width || row >= height) {
-            return Rgb{-1, -1, -1};
-        }
-        const size_t at = (static_cast<size_t>(row) * width + column) * 3;
-        return Rgb{pixels[at], pixels[at + 1], pixels[at + 2]};
+    rendertest::Pixel atWorld(double x, double y) const {
+        return pixels.atWorld(*window->view(), x, y);
     }
 
     testsupport::TempDir dir;
     std::unique_ptr<testsupport::WorkingDirectory> enterDir;
     std::unique_ptr<app::TN_mapWindow> window;
-    std::vector<unsigned char> pixels;
-    int width = 0;
-    int height = 0;
+    rendertest::FramePixels pixels;
     bool drawn = false;
 };
 
-void expectColour(const Rgb& pixel, int r, int g, int b) {
+void expectColour(const rendertest::Pixel& pixel, int r, int g, int b) {
     EXPECT_NEAR(pixel.r, r, 3);
     EXPECT_NEAR(pixel.g, g, 3);
     EXPECT_NEAR(pixel.b, b, 3);
@@ -124,8 +100,8 @@ void expectColour(const Rgb& pixel, int r, int g, int b) {
 
 TEST_F(FrameTest, NodesOverTheMapWithTheirOwnIcons) {
     drawFrame("track mode roam\n");
-    ASSERT_EQ(width, 835);
-    ASSERT_EQ(height, 850);
+    ASSERT_EQ(pixels.width(), 835);
+    ASSERT_EQ(pixels.height(), 850);
     // Roam: the view stays at its start, centre (-115, 35) and width 2.
     EXPECT_DOUBLE_EQ(window->view()->centerX(), -115.0);
     EXPECT_DOUBLE_EQ(window->view()->viewWidthNow(), 2.0);

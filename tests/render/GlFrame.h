@@ -3,6 +3,7 @@
 #include "render/DrawContext.h"
 #include "render/MapView.h"
 #include "render/glDrawSurface.h"
+#include "tests/render/FramePixels.h"
 
 #include <functional>
 #include <vector>
@@ -10,12 +11,6 @@
 class Fl_Double_Window;
 
 namespace rendertest {
-
-struct Pixel {
-    int r = 0;
-    int g = 0;
-    int b = 0;
-};
 
 // A real GL surface of an exact size in its own window on the virtual X server, for tests that
 // draw one frame and read back what it put on screen. The surface shows `view()`; `draw` runs
@@ -42,11 +37,16 @@ public:
     bool drawFramed(std::function<void(DrawContext&)> body);
 
     // The pixel at (x, y) counted from the surface's top-left corner, as on screen.
-    Pixel at(int x, int y) const;
+    Pixel at(int x, int y) const { return pixels_.at(x, y); }
     // The pixel under a world point of the current view.
-    Pixel atWorld(double worldX, double worldY) const;
+    Pixel atWorld(double worldX, double worldY) const {
+        return pixels_.atWorld(view_, worldX, worldY);
+    }
     // Number of pixels in the rectangle [x0, x1) x [y0, y1) (from the top-left) that match.
-    int count(int x0, int y0, int x1, int y1, const std::function<bool(const Pixel&)>& match) const;
+    int count(int x0, int y0, int x1, int y1,
+              const std::function<bool(const Pixel&)>& match) const {
+        return pixels_.count(x0, y0, x1, y1, match);
+    }
 
 private:
     static void drawCallback(void* self, DrawContext& context);
@@ -58,10 +58,7 @@ private:
     MapView view_;
     std::function<void(DrawContext&)> paint_;
     bool drawn_ = false;
-    std::vector<unsigned char> pixels_; // RGB rows, bottom row first (GL order)
+    FramePixels pixels_;
 };
-
-// Loose colour comparison: every channel within `tolerance` of (r, g, b) in 0..255.
-bool near(const Pixel& pixel, int r, int g, int b, int tolerance = 3);
 
 } // namespace rendertest
