@@ -1,6 +1,7 @@
 #include "config/DecimalText.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cfloat>
 #include <climits>
 #include <cmath>
@@ -102,6 +103,29 @@ int DecimalText::toInteger(const char* text) {
         return INT_MIN;
     }
     return static_cast<int>(value);
+}
+
+bool DecimalText::readInt64(const char* text, int64_t& value) {
+    const size_t length = integerLength(text);
+    if (length == 0) {
+        return false;
+    }
+    const std::string number(text, length);
+    errno = 0;
+    const long long converted = std::strtoll(number.c_str(), nullptr, 10);
+    if (errno == ERANGE) {
+        return false;
+    }
+    value = converted;
+    return true;
+}
+
+bool DecimalText::hexadecimalForm(const char* text) {
+    if (text == nullptr) {
+        return false;
+    }
+    const size_t start = skipSign(text, skipSpace(text));
+    return text[start] == '0' && (text[start + 1] == 'x' || text[start + 1] == 'X');
 }
 
 } // namespace config

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace config {
 
@@ -28,6 +29,15 @@ public:
     // Like atoi: the decimal integer at the start of text, 0 when there is
     // none; values beyond the int range are clamped to it.
     static int toInteger(const char* text);
+    // The decimal integer at the start of text, unclamped; false when there is
+    // none or it lies beyond 64 bits.
+    static bool readInt64(const char* text, int64_t& value);
+
+    // Whether text starts (after blanks and a sign) with "0x" or "0X": the C
+    // library reads that as a hexadecimal number, the readers above as a 0
+    // followed by text. Fields that must hold a number refuse it. "10x" is
+    // the number 10 followed by text.
+    static bool hexadecimalForm(const char* text);
 };
 
 } // namespace config

@@ -61,13 +61,8 @@ bool allPresent(const SentenceFields& fields, int count) {
 
 // A hexadecimal form such as "0x1F" starts with the decimal digit 0, but it is
 // no decimal number: the field fails rather than reading as 0.
-bool hexadecimalAt(const char* text, size_t length) {
-    return length > 0 && text[length - 1] == '0' && (text[length] == 'x' || text[length] == 'X');
-}
-
 bool readInteger(const char* text, int64_t& value) {
-    const size_t length = DecimalText::integerLength(text);
-    if (length == 0 || hexadecimalAt(text, length)) {
+    if (DecimalText::integerLength(text) == 0 || DecimalText::hexadecimalForm(text)) {
         return false;
     }
     value = DecimalText::toInteger(text);
@@ -75,8 +70,7 @@ bool readInteger(const char* text, int64_t& value) {
 }
 
 bool readReal(const char* text, double& value) {
-    const size_t length = DecimalText::realLength(text);
-    return length > 0 && !hexadecimalAt(text, length) && DecimalText::readFiniteReal(text, value);
+    return !DecimalText::hexadecimalForm(text) && DecimalText::readFiniteReal(text, value);
 }
 
 bool isOneOf(const char* field, const char* letters) {

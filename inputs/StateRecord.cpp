@@ -15,22 +15,14 @@ using config::DecimalText;
 constexpr int kCommas = 9;
 constexpr int32_t kMaxId = 1000;
 
+// Every integer field of a record is a 32-bit value on the writer's side.
 bool readInteger(const char* text, int64_t& value) {
-    const size_t length = DecimalText::integerLength(text);
-    if (length == 0 || text[length] == 'x' || text[length] == 'X') {
-        return false;
-    }
-    value = DecimalText::toInteger(text);
-    // toInteger clamps to the int range; a clamped value is no good here.
-    return value > INT32_MIN && value < INT32_MAX;
+    return !DecimalText::hexadecimalForm(text) && DecimalText::readInt64(text, value) &&
+           value >= INT32_MIN && value <= INT32_MAX;
 }
 
 bool readReal(const char* text, double& value) {
-    const size_t length = DecimalText::realLength(text);
-    if (length == 0 || text[length] == 'x' || text[length] == 'X') {
-        return false;
-    }
-    return DecimalText::readFiniteReal(text, value);
+    return !DecimalText::hexadecimalForm(text) && DecimalText::readFiniteReal(text, value);
 }
 
 // A name ends at the first carriage return or line feed.

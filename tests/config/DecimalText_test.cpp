@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <climits>
+#include <cstdint>
 
 namespace {
 
@@ -29,6 +30,37 @@ TEST(DecimalText, LengthsOfTheLeadingNumber) {
     EXPECT_EQ(DecimalText::realLength(nullptr), 0u);
     EXPECT_EQ(DecimalText::toReal(nullptr), 0.0);
     EXPECT_EQ(DecimalText::toInteger(nullptr), 0);
+}
+
+TEST(DecimalText, IntegersUnclampedAndHexadecimalForms) {
+    struct Case {
+        const char* text;
+        bool read;
+        int64_t value;
+        bool hexadecimal;
+    };
+    const Case cases[] = {
+        {"2147483648", true, 2147483648LL, false},
+        {" -9223372036854775808", true, INT64_MIN, false},
+        {"9223372036854775808", false, 0, false},
+        {"10x", true, 10, false},
+        {"7x", true, 7, false},
+        {"100X5", true, 100, false},
+        {"0x1F", true, 0, true},
+        {" -0X1", true, 0, true},
+        {"+0x", true, 0, true},
+        {"00x1", true, 0, false},
+        {"x1", false, 0, false},
+        {"", false, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        int64_t value = 99;
+        EXPECT_EQ(DecimalText::readInt64(c.text, value), c.read);
+        EXPECT_EQ(value, c.read ? c.value : 99);
+        EXPECT_EQ(DecimalText::hexadecimalForm(c.text), c.hexadecimal);
+    }
+    EXPECT_FALSE(DecimalText::hexadecimalForm(nullptr));
 }
 
 TEST(DecimalText, HugeValuesStayFinite) {

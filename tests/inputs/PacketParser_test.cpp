@@ -112,6 +112,11 @@ TEST_F(PacketParserTest, AcceptedDatagrams) {
         {"equator and meridian",
          "3,a,b," + kZda + "$GPGLL,0000.0000,N,00000.0000,E,123456.78,A,A*2C", 3, "a", "b", 0.0,
          0.0, text, 780},
+        {"day 10 followed by a letter", "1,a,b,$GPZDA,123456.78,10x,06,2004,00,00*4B" + kGll, 1,
+         "a", "b", lat, lon, "2004/06/10,12:34:56.780", 780},
+        {"latitude ending in 0 followed by a letter",
+         "1,a,b," + kZda + "$GPGLL,4916.4500x,N,12311.1200,W,123456.78,A,A*2C", 1, "a", "b", lat,
+         lon, text, 780},
     };
     for (const GoodCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,6 +158,7 @@ TEST_F(PacketParserTest, RefusedDatagrams) {
         {"nan longitude", "1,a,b," + kZda + "$GPGLL,4916.45,N,nan,W,123456.78,A,A*2C"},
         {"hexadecimal latitude", "1,a,b," + kZda + "$GPGLL,0x1F,N,12311.1200,W,123456.78,A,A*2C"},
         {"hexadecimal day", "1,a,b,$GPZDA,123456.78,0x0F,06,2004,00,00*4B" + kGll},
+        {"signed hexadecimal year", "1,a,b,$GPZDA,123456.78,15,06,+0X7D4,00,00*4B" + kGll},
         {"overflowing latitude", "1,a,b," + kZda + "$GPGLL,1e400,N,12311.1200,W,123456.78,A,A*2C"},
         {"bad hemisphere", "1,a,b," + kZda + "$GPGLL,4916.4500,X,12311.1200,W,123456.78,A,A*2C"},
         {"bad east-west", "1,a,b," + kZda + "$GPGLL,4916.4500,N,12311.1200,Q,123456.78,A,A*2C"},

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,12 @@ TEST(StateRecord, AcceptedLines) {
         {"id 1000", "$1000,1,2,3,4,0,5,a,b,c*", 1000, 1, 3, 4, 0, 5, "a", "b", "c"},
         {"star in a name cuts it", "$12,1,2,3,4,0,5,a,b,Van*ity*", 12, 1, 3, 4, 0, 5, "a", "b",
          "Van"},
+        {"largest time", "$12,1,2,2147483647,4,0,5,a,b,c*", 12, 1, INT32_MAX, 4, 0, 5, "a", "b",
+         "c"},
+        {"smallest time", "$12,1,2,-2147483648,4,0,5,a,b,c*", 12, 1, INT32_MIN, 4, 0, 5, "a", "b",
+         "c"},
+        {"numbers ending in 0 and followed by x", "$10x,-90.0x,180.0x,10x,20x,0,30.0x,a,b,c*", 10,
+         -90, 10, 20, 0, 30, "a", "b", "c"},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -96,6 +103,10 @@ TEST(StateRecord, RefusedLines) {
         {"status 3", "$12,1,2,3,4,3,5,a,b,c*"},
         {"milliseconds 1000", "$12,1,2,3,1000,0,5,a,b,c*"},
         {"time beyond 32 bits", "$12,1,2,99999999999,4,0,5,a,b,c*"},
+        {"time one past 32 bits", "$12,1,2,2147483648,4,0,5,a,b,c*"},
+        {"time one below 32 bits", "$12,1,2,-2147483649,4,0,5,a,b,c*"},
+        {"signed hexadecimal longitude", "$12,1,-0X2,3,4,0,5,a,b,c*"},
+        {"hexadecimal id", "$0x1,1,2,3,4,0,5,a,b,c*"},
         {"the closing marker", "</rvx>"},
         {"nothing", ""},
     };
