@@ -203,9 +203,7 @@ bool PacketParser::parseGll(const char* sentence, PositionReport& report) {
     const bool east = fields.field[4][0] == 'e' || fields.field[4][0] == 'E';
     const double lat = north ? degreesOf(latitude) : -degreesOf(latitude);
     const double lon = east ? degreesOf(longitude) : -degreesOf(longitude);
-    // Absurdly large numbers are still decimal text, but their conversion
-    // overflows; a position that is not finite would poison every distance.
-    if (!std::isfinite(lat) || !std::isfinite(lon)) {
+    if (!PositionReport::onEarth(lat, lon)) {
         return false;
     }
     report.latitude = lat;

@@ -2,6 +2,8 @@
 
 #include "nodes/NodeTable.h"
 
+#include <cmath>
+
 namespace inputs {
 
 bool PositionReport::applyTo(nodes::NodeTable& table) const {
@@ -14,6 +16,11 @@ bool PositionReport::applyTo(nodes::NodeTable& table) const {
     }
     record->setComments(comment1, comment2);
     return true;
+}
+
+bool PositionReport::onEarth(double latitude, double longitude) {
+    // Written so that NaN fails too.
+    return std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0;
 }
 
 } // namespace inputs

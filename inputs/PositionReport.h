@@ -25,6 +25,12 @@ public:
     // Returns whether the record took the report. Main thread.
     bool applyTo(nodes::NodeTable& table) const;
 
+    // Whether the coordinates are a place on earth: latitude within 90 and
+    // longitude within 180 degrees either way. Anything else (a latitude of
+    // 1e200 is still decimal text) is no position, and would not even fit a
+    // line of a state file.
+    static bool onEarth(double latitude, double longitude);
+
     int32_t id = 0;
     const char* comment1 = nullptr;
     const char* comment2 = nullptr;

@@ -1,6 +1,7 @@
 #include "inputs/StateRecord.h"
 
 #include "config/DecimalText.h"
+#include "inputs/PositionReport.h"
 
 #include <cfloat>
 #include <cmath>
@@ -74,7 +75,7 @@ bool StateRecord::parse(const char* line) {
         return false;
     }
     if (idValue < 0 || idValue > kMaxId || msValue < 0 || msValue > 999 || statusValue < 0 ||
-        statusValue > 2) {
+        statusValue > 2 || !PositionReport::onEarth(latitude, longitude)) {
         return false;
     }
     id = static_cast<int32_t>(idValue);

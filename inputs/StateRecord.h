@@ -19,8 +19,9 @@ public:
     // Fills the record from a line; false when the line is no record: no
     // "$", fewer than eight commas after it, no "*" after the eighth comma, a
     // number field that does not begin with a plain decimal number (or is not
-    // finite), an identifier outside 0 to 1000, a status other than 0, 1 or
-    // 2, milliseconds outside 0 to 999, or a time beyond 32 bits.
+    // finite), a position off the earth, an identifier outside 0 to 1000, a
+    // status other than 0, 1 or 2, milliseconds outside 0 to 999, or a time
+    // beyond 32 bits.
     // Pure; any thread.
     bool parse(const char* line);
 

@@ -107,6 +107,9 @@ TEST(StateRecord, RefusedLines) {
         {"time one below 32 bits", "$12,1,2,-2147483649,4,0,5,a,b,c*"},
         {"signed hexadecimal longitude", "$12,1,-0X2,3,4,0,5,a,b,c*"},
         {"hexadecimal id", "$0x1,1,2,3,4,0,5,a,b,c*"},
+        {"latitude beyond the pole", "$12,90.000001,2,3,4,0,5,a,b,c*"},
+        {"longitude beyond 180", "$12,1,-180.5,3,4,0,5,a,b,c*"},
+        {"latitude of 1e200", "$12,1e200,2,3,4,0,5,a,b,c*"},
         {"the closing marker", "</rvx>"},
         {"nothing", ""},
     };
