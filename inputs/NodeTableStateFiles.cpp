@@ -17,8 +17,6 @@
 namespace nodes {
 namespace {
 
-constexpr size_t kStateLineChars = 255;
-
 // A fresh file beside the snapshot, created with the usual permissions (the
 // umask applies) so that a web server can serve the snapshot once renamed.
 std::FILE* createTemporaryBeside(const std::string& path, std::string& temporary) {
@@ -66,7 +64,9 @@ bool NodeTable::writeStateFile(const char* path, bool relay) {
                                         record->reportTime.time, record->reportTime.millitm, status,
                                         age, record->comment1, record->comment2, record->name);
         record->unlock();
-        ok = ok && std::fputs(line.c_str(), file) >= 0;
+        // A record that cannot be written readably is left out rather than
+        // written as a line every reader drops or misreads.
+        ok = ok && (line.empty() || std::fputs(line.c_str(), file) >= 0);
     }
     ok = ok && std::fputs("</rvx>\n", file) >= 0;
     ok = (std::fclose(file) == 0) && ok;
@@ -87,7 +87,7 @@ bool NodeTable::readStateFile(const char* path) {
     }
     inputs::StateBlock block;
     std::string line;
-    while (config::LinePieceReader::read(file, line, kStateLineChars)) {
+    while (config::LinePieceReader::read(file, line, inputs::StateRecord::kMaxLineChars)) {
         const inputs::StateBlock::Step step = block.take(line);
         if (step == inputs::StateBlock::kEnded) {
             break;

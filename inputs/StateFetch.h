@@ -1,5 +1,6 @@
 #pragma once
 
+#include "inputs/StateRecord.h"
 #include "platform/OneShotTimer.h"
 
 #include <cstddef>
@@ -25,7 +26,7 @@ namespace inputs {
 // fetch runs on one thread at a time (the remote poll's); cancel on any.
 class StateFetch {
 public:
-    static constexpr int kLineChars = 255;
+    static constexpr int kLineChars = static_cast<int>(StateRecord::kMaxLineChars);
     static constexpr size_t kRequestSize = 256; // the request with its terminator
     // More record lines than any table can hold (ids 0 to 1000) end the
     // reading, so a server that sends without end cannot eat the memory.

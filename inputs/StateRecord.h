@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -25,9 +26,22 @@ public:
     // Pure; any thread.
     bool parse(const char* line);
 
+    // The longest line, line feed included, that both readers take whole: the
+    // local reader and the HTTP fetch read lines in pieces of this many
+    // characters, and a longer line would lose its record.
+    static constexpr size_t kMaxLineChars = 255;
+
     // The line this record is written as, with its "*" and newline. Age and
     // status are given: a relay writes the stored ones, a live display the
     // ones computed at that moment.
+    //
+    // Every reader must read back what was written, so the texts are made
+    // safe: control characters become blanks, a "," in a comment becomes
+    // ";", a "*" in comment 2 or the name becomes "+". A line longer than
+    // kMaxLineChars is shortened by cutting the name, then comment 2, then
+    // comment 1; the numbers are never cut, and a record whose numbers alone
+    // do not fit (an age of 1e300 read from somewhere) gives "": it cannot be
+    // written readably.
     static std::string format(int32_t id, double latitude, double longitude, int32_t seconds,
                               int32_t milliseconds, int32_t status, double age,
                               const char* comment1, const char* comment2, const char* name);

@@ -2,12 +2,15 @@
 // own web server, and a scripted server built on the project's TCP server
 // that misbehaves in the ways a real peer can.
 #include "inputs/LineReader.h"
+#include "inputs/PacketParser.h"
 #include "inputs/StateFetch.h"
+#include "inputs/StateRecord.h"
 #include "net/LB_SSubSocket.h"
 #include "net/LB_Socket.h"
 #include "nodes/NodeTable.h"
 
 #include "tests/support/TempDir.h"
+#include "tests/tools/ToolProcess.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -21,6 +24,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -305,6 +311,120 @@ TEST_F(StateFetchTest, FromPythonHttpServer) {
         }
     }
     FAIL() << "python3 -m http.server could not be reached";
+}
+
+// nginx serving a folder on 127.0.0.1 through scripts/web-server, on a port
+// free when it starts; stopped when the object goes.
+class WebServer {
+public:
+    WebServer(const std::string& root, const std::string& scratch) : scratch_(scratch) {
+        for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt) {
+            const int port = freePort();
+            const ToolProcess::Outcome started = ToolProcess::run(
+                WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch_}, 30s);
+            if (started.exited && started.status == 0) {
+                port_ = port;
+            }
+        }
+    }
+    ~WebServer() {
+        if (port_ != 0) {
+            ToolProcess::run(WEB_SERVER_PATH, {"stop", scratch_}, 30s);
+        }
+    }
+    WebServer(const WebServer&) = delete;
+    WebServer& operator=(const WebServer&) = delete;
+
+    int port() const { return port_; }
+
+private:
+    static int freePort() {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                           getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+        close(fd);
+        return bound ? ntohs(address.sin_port) : 0;
+    }
+
+    std::string scratch_;
+    int port_ = 0;
+};
+
+// Reports whose texts hold what a datagram can carry (line feeds, a closing
+// marker, stars, the longest comments) for nodes with long and starred names:
+// the snapshot keeps every line within what the readers take, and the local
+// read and the fetch from nginx both get every record, the last one too.
+TEST_F(StateFetchTest, HostileTextsAndLongRecordsReadBackWhole) {
+    const std::string longName(150, 'N');
+    const std::string nodes =
+        dir.write("fleet.txt", "1 **Lead**, Truck 1\n2 " + longName + "\n3 Tab\there\n4 Last\n");
+    nodes::NodeTable writer(65536, 20);
+    ASSERT_TRUE(writer.loadNodeFile(nodes.c_str()));
+    const std::string sentences = "$GPZDA,123456.78,15,06,2004,00,00*4B"
+                                  "$GPGLL,4916.4500,N,12311.1200,W,123456.78,A,A*2C";
+    const std::string datagrams[] = {
+        "1,x\n</rvx>,**ALERT**," + sentences,
+        "2," + std::string(200, 'c') + "," + std::string(200, 'd') + "," + sentences,
+        "3,\r\n$007\x01,\x7f*," + sentences,
+        "4,fine,also fine," + sentences,
+    };
+    for (const std::string& datagram : datagrams) {
+        std::string buffer = datagram;
+        inputs::PositionReport report;
+        ASSERT_TRUE(inputs::PacketParser::parse(buffer.data(), report));
+        ASSERT_TRUE(report.applyTo(writer));
+    }
+    const std::string root = (dir.path() / "www").string();
+    std::filesystem::create_directory(root);
+    const std::string snapshot = root + "/state.txt";
+    ASSERT_TRUE(writer.writeStateFile(snapshot.c_str(), false));
+
+    std::ifstream in(snapshot);
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        EXPECT_LE(line.size() + 1, inputs::StateRecord::kMaxLineChars) << line;
+        ++lines;
+    }
+    EXPECT_EQ(lines, 6);
+
+    WebServer server(root, dir.file("nginx"));
+    ASSERT_NE(server.port(), 0) << "scripts/web-server could not start nginx";
+    nodes::NodeTable local(250, 20);
+    nodes::NodeTable fetched(250, 20);
+    ASSERT_TRUE(local.readStateFile(snapshot.c_str()));
+    ASSERT_TRUE(fetched.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+    for (const nodes::NodeTable* reader : {&local, &fetched}) {
+        ASSERT_EQ(reader->lateNodeCount(), 4u);
+        for (int32_t id = 1; id <= 4; ++id) {
+            SCOPED_TRACE(id);
+            const nodes::NodeRecord* record = reader->findById(id);
+            ASSERT_NE(record, nullptr);
+            EXPECT_EQ(record->reportTime.time, writer.findById(id)->reportTime.time);
+            EXPECT_EQ(record->reportTime.millitm, 780);
+            EXPECT_NEAR(record->latitude, 49.274166, 1e-6);
+        }
+        const nodes::NodeRecord* lead = reader->findById(1);
+        EXPECT_STREQ(lead->comment1, "x </rvx>");
+        EXPECT_STREQ(lead->comment2, "++ALERT++");
+        EXPECT_STREQ(lead->name, "++Lead++, Truck 1");
+        // The longest comments leave no room for the name, and comment 2 is
+        // cut to what is left of the line.
+        const nodes::NodeRecord* longest = reader->findById(2);
+        EXPECT_EQ(std::string(longest->comment1), std::string(127, 'c'));
+        EXPECT_EQ(std::string(longest->comment2).find_first_not_of('d'), std::string::npos);
+        EXPECT_GT(std::strlen(longest->comment2), 60u);
+        EXPECT_STREQ(longest->name, "");
+        EXPECT_STREQ(reader->findById(3)->comment1, "  $007 ");
+        EXPECT_STREQ(reader->findById(3)->comment2, " +");
+        EXPECT_STREQ(reader->findById(3)->name, "Tab here");
+        EXPECT_STREQ(reader->findById(4)->name, "Last");
+        EXPECT_STREQ(reader->findById(4)->comment2, "also fine");
+    }
 }
 
 } // namespace

@@ -20,10 +20,106 @@ TEST(StateRecord, FormatsTheLineToTheLetter) {
               "$1000,0.000000,0.000000,0,0,2,12.500,,,*\n");
     EXPECT_EQ(StateRecord::format(3, 1, 2, 3, 4, 1, 0.0, nullptr, nullptr, "A, B"),
               "$003,1.000000,2.000000,3,4,1,0.000,,,A, B*\n");
-    // Large numbers are written in full, never cut.
-    const std::string huge = StateRecord::format(1, 1e300, -1e300, 0, 0, 0, 1e300, "", "", "n");
-    EXPECT_EQ(huge.substr(huge.size() - 5), ",,n*\n");
-    EXPECT_GT(huge.size(), 900u);
+    // Numbers are never cut: a record whose numbers alone overrun a line is
+    // not written at all.
+    EXPECT_EQ(StateRecord::format(1, 0, 0, 0, 0, 0, 1e300, "", "", "n"), "");
+}
+
+// Texts that would break a reader's view of the line: the texts as written
+// (comment 1, comment 2, name), and the same after reading the line back.
+TEST(StateRecord, WrittenTextsReadBackAsWritten) {
+    struct Case {
+        const char* name;
+        std::string texts[3];
+        std::string written[3];
+    };
+    const Case cases[] = {
+        {"line feed and closing marker",
+         {"x\n</rvx>", "a\r\nb", "Van\n"},
+         {"x </rvx>", "a  b", "Van "}},
+        {"other control characters", {"\t\x01\x1f", "\x7f", "a\tb"}, {"   ", " ", "a b"}},
+        {"stars",
+         {"*1*", "**ALERT**", "**ALERT**,Truck 7*"},
+         {"*1*", "++ALERT++", "++ALERT++,Truck 7+"}},
+        {"commas", {"a,b", ",", "Smith, J."}, {"a;b", ";", "Smith, J."}},
+        {"bytes above 127 and the rest",
+         {"Z\xc3\xbcrich $x", "\xff\x80", " ~!\"#$%&'()"},
+         {"Z\xc3\xbcrich $x", "\xff\x80", " ~!\"#$%&'()"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string line = StateRecord::format(5, 1, 2, 3, 4, 0, 0.5, c.texts[0].c_str(),
+                                                     c.texts[1].c_str(), c.texts[2].c_str());
+        EXPECT_EQ(line, "$005,1.000000,2.000000,3,4,0,0.500," + c.written[0] + "," + c.written[1] +
+                            "," + c.written[2] + "*\n");
+        StateRecord record;
+        ASSERT_TRUE(record.parse(line.c_str()));
+        EXPECT_EQ(record.comment1, c.written[0]);
+        EXPECT_EQ(record.comment2, c.written[1]);
+        EXPECT_EQ(record.name, c.written[2]);
+    }
+}
+
+// A line, line feed included, never exceeds what the readers take: the name
+// goes first, then comment 2, then comment 1; a UTF-8 character is cut whole.
+TEST(StateRecord, LongTextsAreCutToFitALine) {
+    struct Case {
+        const char* name;
+        int32_t id;
+        double age;
+        std::string texts[3];
+        size_t kept[3]; // bytes of each text written
+    };
+    const std::string n(127, 'n');
+    const std::string e = "\xc3\xa9"; // two bytes of UTF-8
+    // With these numbers 201 bytes are left for the three texts.
+    const Case cases[] = {
+        {"all fit", 7, 0.25, {"a", "b", "c"}, {1, 1, 1}},
+        {"exactly a full line",
+         7,
+         0.25,
+         {n.substr(0, 100), n.substr(0, 50), n.substr(0, 51)},
+         {100, 50, 51}},
+        {"one byte over: the name",
+         7,
+         0.25,
+         {n.substr(0, 100), n.substr(0, 50), n.substr(0, 52)},
+         {100, 50, 51}},
+        {"longest texts: no name, comment 2 cut", 7, 0.25, {n, n, n}, {127, 74, 0}},
+        {"comment 1 last", 7, 0.25, {n + n, n, ""}, {201, 0, 0}},
+        {"a character is not split",
+         7,
+         0.25,
+         {n.substr(0, 100), n.substr(0, 50), n.substr(0, 48) + e + e},
+         {100, 50, 50}},
+        {"no room for the numbers", 7, 1e250, {"a", "b", "c"}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string line =
+            StateRecord::format(c.id, 49.274167, -123.185333, 1087302896, 780, 0, c.age,
+                                c.texts[0].c_str(), c.texts[1].c_str(), c.texts[2].c_str());
+        if (c.age > 1e200) {
+            EXPECT_EQ(line, "");
+            continue;
+        }
+        EXPECT_LE(line.size(), StateRecord::kMaxLineChars);
+        StateRecord record;
+        ASSERT_TRUE(record.parse(line.c_str()));
+        EXPECT_EQ(record.comment1, c.texts[0].substr(0, c.kept[0]));
+        EXPECT_EQ(record.comment2, c.texts[1].substr(0, c.kept[1]));
+        EXPECT_EQ(record.name, c.texts[2].substr(0, c.kept[2]));
+        EXPECT_EQ(record.seconds, 1087302896);
+        EXPECT_EQ(record.milliseconds, 780);
+    }
+    // The widest numbers a record holds still leave room.
+    const std::string widest = StateRecord::format(1000, -90, -180, INT32_MIN, 999, 2, 4.3e9,
+                                                   n.c_str(), n.c_str(), n.c_str());
+    EXPECT_EQ(widest.size(), StateRecord::kMaxLineChars);
+    StateRecord record;
+    ASSERT_TRUE(record.parse(widest.c_str()));
+    EXPECT_EQ(record.comment1, n);
+    EXPECT_EQ(record.seconds, INT32_MIN);
 }
 
 struct ParseCase {
