@@ -6,6 +6,13 @@
 #include <mutex>
 
 namespace nodes {
+namespace {
+
+int64_t millisecondsOf(const platform::TimeStamp& stamp) {
+    return static_cast<int64_t>(stamp.time) * 1000 + stamp.millitm;
+}
+
+} // namespace
 
 NodeRecord::NodeRecord(const char* recordName, int32_t recordId) : id(recordId) {
     copyText(name, recordName);
@@ -56,12 +63,18 @@ double NodeRecord::secondsSinceReport() const {
 bool NodeRecord::updatePosition(double lat, double lon, const platform::Calendar& calendar,
                                 const platform::TimeStamp& report, const char* timeText) {
     std::lock_guard<platform::Mutex> guard(lock_);
-    if (report.time < lastReportTime.time ||
-        (report.time == lastReportTime.time && report.millitm < lastReportTime.millitm)) {
+    const platform::TimeStamp now = platform::Clock::now();
+    // A stored report dated more than a day ahead of this clock came from a
+    // sender (or one datagram) with a wrong date; honouring its order would
+    // refuse every genuine report until the program restarts. Within a day,
+    // which covers senders in other zones, the usual order holds.
+    const bool storedInFuture =
+        millisecondsOf(lastReportTime) - millisecondsOf(now) > kFutureReportLimitMs;
+    if (!storedInFuture && millisecondsOf(report) < millisecondsOf(lastReportTime)) {
         return false;
     }
     lastReportTime = report;
-    receiptTime = platform::Clock::now();
+    receiptTime = now;
     latitude = lat;
     longitude = lon;
     reportTime = report;

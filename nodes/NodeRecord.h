@@ -21,6 +21,9 @@ namespace nodes {
 class NodeRecord {
 public:
     static constexpr size_t kTextSize = 128; // texts hold at most 127 characters
+    // Senders and displays may be up to 14 hours apart in their zones, and
+    // report times are read as local time: a day covers that.
+    static constexpr int64_t kFutureReportLimitMs = 24 * 60 * 60 * 1000;
 
     enum IdleStatus : int32_t { kFresh = 0, kMediumIdle = 1, kBadIdle = 2 };
 
@@ -43,7 +46,8 @@ public:
 
     // Applies one live position report; false (and nothing changed) when the
     // report is older than the last accepted one. Equal time stamps are
-    // accepted. Takes the lock.
+    // accepted. A last report dated more than kFutureReportLimitMs ahead of
+    // the local clock refuses nothing. Takes the lock.
     bool updatePosition(double lat, double lon, const platform::Calendar& calendar,
                         const platform::TimeStamp& report, const char* timeText);
     // Applies one state record: position, status, age, comments, name, and

@@ -119,6 +119,43 @@ TEST_F(NodeRecordTest, ReportOrdering) {
     EXPECT_STREQ(record.reportTimeText, "newer");
 }
 
+// A stored report (live or relayed) dated more than a day ahead of the clock
+// does not hold back later ones; within a day the usual order holds.
+TEST_F(NodeRecordTest, ReportDatedFarAheadBlocksNothing) {
+    struct Case {
+        const char* name;
+        bool relayed;
+        int64_t aheadMs; // of the stored report, from the clock's 1700000000.500
+        bool accepted;   // a report dated by the clock
+    };
+    const Case cases[] = {
+        {"a second ahead", false, 1000, false},
+        {"14 hours ahead", false, 14 * 3600 * 1000LL, false},
+        {"exactly a day ahead", false, NodeRecord::kFutureReportLimitMs, false},
+        {"a day and a millisecond", false, NodeRecord::kFutureReportLimitMs + 1, true},
+        {"ten years ahead", false, 315360000000LL, true},
+        {"relayed, a day ahead", true, NodeRecord::kFutureReportLimitMs, false},
+        {"relayed, two days ahead", true, 2 * NodeRecord::kFutureReportLimitMs, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.setTime(1700000000, 500);
+        NodeRecord record("n", 1);
+        const int64_t aheadMs = 1700000000500LL + c.aheadMs;
+        const int32_t seconds = static_cast<int32_t>(aheadMs / 1000);
+        const uint16_t ms = static_cast<uint16_t>(aheadMs % 1000);
+        if (c.relayed) {
+            record.setState(5, 5, seconds, ms, 0, 0, "", "", "n");
+        } else {
+            ASSERT_TRUE(report(record, 5, 5, seconds, ms));
+        }
+        EXPECT_EQ(report(record, 6, 6, 1700000000, 500), c.accepted);
+        EXPECT_EQ(record.latitude, c.accepted ? 6.0 : 5.0);
+        // The genuine report, once taken, orders what follows as usual.
+        EXPECT_EQ(report(record, 7, 7, 1700000000, 499), false);
+    }
+}
+
 TEST_F(NodeRecordTest, TextsAreCutTo127) {
     const std::string longText(200, 'n');
     NodeRecord record(longText.c_str(), 1);
