@@ -32,9 +32,16 @@ void TN_mapWindow::periodicUpdate() {
     InputsDialog& in = *inputsDialog_;
     PreferencesDialog& prefs = *preferencesDialog_;
 
-    const int32_t bytes = truncated(in.bytesPerBuffer->value());
-    const int32_t buffers = truncated(in.buffersPerPort->value());
-    nodeTable_->setBufferSizes(bytes, buffers);
+    int32_t bytes = truncated(in.bytesPerBuffer->value());
+    int32_t buffers = truncated(in.buffersPerPort->value());
+    if (!nodeTable_->setBufferSizes(bytes, buffers)) {
+        // Sizes too large for memory were refused (and said so once): the
+        // fields go back to the sizes the ports use, from the file or typed.
+        bytes = nodeTable_->bytesPerBuffer();
+        buffers = nodeTable_->buffersPerPort();
+        in.bytesPerBuffer->value(bytes);
+        in.buffersPerPort->value(buffers);
+    }
     nodeTable_->setIdleLimits(prefs.mediumIdle->value(), prefs.badIdle->value());
     ioDefinitions_.bytesPerBuffer = bytes;
     ioDefinitions_.buffersPerPort = buffers;

@@ -1,6 +1,7 @@
 // The node table's port side: the multicast port file, the receivers' start
 // and stop, and the draining of their queues.
 #include "inputs/MulticastPort.h"
+#include "inputs/PacketReceiver.h"
 #include "nodes/NodeTable.h"
 
 #include "config/DecimalText.h"
@@ -115,19 +116,25 @@ int32_t NodeTable::setBuffersPerPort(int32_t buffers) {
     return buffersPerPort_;
 }
 
-void NodeTable::setBufferSizes(int32_t bytes, int32_t buffers) {
-    bool changed = false;
-    if (bytes >= 1 && bytes <= kMaxBytesPerBuffer && bytes != bytesPerBuffer_) {
-        bytesPerBuffer_ = bytes;
-        changed = true;
+bool NodeTable::setBufferSizes(int32_t bytes, int32_t buffers) {
+    const int32_t newBytes = (bytes >= 1 && bytes <= kMaxBytesPerBuffer) ? bytes : bytesPerBuffer_;
+    const int32_t newBuffers = buffers >= 1 ? buffers : buffersPerPort_;
+    if (newBytes == bytesPerBuffer_ && newBuffers == buffersPerPort_) {
+        return true;
     }
-    if (buffers >= 1 && buffers != buffersPerPort_) {
-        buffersPerPort_ = buffers;
-        changed = true;
+    const int64_t needed = inputs::PacketReceiver::queueBytes(newBytes, newBuffers);
+    if (needed > kMaxPortQueueBytes) {
+        std::fprintf(stderr,
+                     "Warning: %d buffers of %d bytes per multicast port would take %lld bytes, "
+                     "more than %lld; keeping %d buffers of %d bytes.\n",
+                     newBuffers, newBytes, static_cast<long long>(needed),
+                     static_cast<long long>(kMaxPortQueueBytes), buffersPerPort_, bytesPerBuffer_);
+        return false;
     }
-    if (changed) {
-        rebuildPorts();
-    }
+    bytesPerBuffer_ = newBytes;
+    buffersPerPort_ = newBuffers;
+    rebuildPorts();
+    return true;
 }
 
 } // namespace nodes

@@ -49,7 +49,7 @@ bool PacketReceiver::openSocket() {
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_ALL, &no, sizeof no);
     // Room for both queue sides in the kernel too, so a burst between two
     // swaps is not lost there; the kernel may cap it.
-    const int64_t wanted = static_cast<int64_t>(bytesPerBuffer_) * buffersPerPort_ * 2;
+    const int64_t wanted = queueBytes(bytesPerBuffer_, buffersPerPort_);
     const int receiveBuffer = wanted > (1 << 30) ? (1 << 30) : static_cast<int>(wanted);
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
 

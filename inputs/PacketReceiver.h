@@ -54,6 +54,11 @@ public:
     // that the queue discipline can be driven without a network.
     void push(const char* text, size_t length);
 
+    // The memory both queue sides of a receiver with these sizes take.
+    static int64_t queueBytes(int32_t bytesPerBuffer, int32_t buffersPerPort) {
+        return static_cast<int64_t>(bytesPerBuffer) * buffersPerPort * 2;
+    }
+
     int32_t bytesPerBuffer() const { return bytesPerBuffer_; }
     int32_t buffersPerPort() const { return buffersPerPort_; }
     // Datagrams pushed since construction, and those of them dropped because

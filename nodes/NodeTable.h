@@ -90,13 +90,21 @@ public:
     // of reports the records took.
     int processPorts();
 
+    // What both queue sides of one port may take. A fleet needs far less (75
+    // buffers of 250 bytes take 37 500 bytes); a mistyped count must not take
+    // the machine's memory or end the program.
+    static constexpr int64_t kMaxPortQueueBytes = 64 << 20;
+
     // Each returns the stored value. A value below 1 (or bytes above
     // kMaxBytesPerBuffer) is refused. A changed value rebuilds the ports from
     // the port file, restarting them if they were running.
     int32_t setBytesPerBuffer(int32_t bytes);
     int32_t setBuffersPerPort(int32_t buffers);
-    // Both at once, with a single rebuild when either changed.
-    void setBufferSizes(int32_t bytes, int32_t buffers);
+    // Both at once, with a single rebuild when either changed. Sizes whose
+    // queues would take more than kMaxPortQueueBytes per port are refused
+    // together, with one line on standard error, and both stored sizes stay;
+    // only then the result is false.
+    bool setBufferSizes(int32_t bytes, int32_t buffers);
 
     // State files.
     //

@@ -157,6 +157,17 @@ std::vector<ConfigCase> configCases() {
          goodRecords,
          true});
     cases.push_back(
+        {"a buffer count beyond memory",
+         {{"site.cfg", good + "PortFile ports.txt\n"},
+          {"nodes.txt", nodes},
+          {"ports.txt", "fleet 239.255.6.9 5599\n"},
+          {"io.txt", std::string("Active Input MULTICAST\nInput MultiCastBuffersPerPort "
+                                 "2000000000\n") +
+                         kSnapshotOut}},
+         "site.cfg",
+         goodRecords,
+         true});
+    cases.push_back(
         {"missing map and icon images",
          {{"site.cfg", good + "MapFile map.txt\nNodeDefFile def.txt\nPreferenceFile prefs.txt\n"},
           {"nodes.txt", nodes},

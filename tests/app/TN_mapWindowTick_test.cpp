@@ -1,6 +1,7 @@
 // The tick through the real widgets of the dialogs, on a clock that moves only
 // when told to (the tests run under xvfb-run).
 #include "app/TN_mapWindow.h"
+#include "inputs/MulticastPort.h"
 #include "ui/InputsDialog.h"
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
@@ -119,6 +120,37 @@ TEST_F(TickTest, BufferSizeChangeRebuildsThePortsOnce) {
     EXPECT_EQ(window->nodeTable().portRebuildCount(), before + 1);
     EXPECT_EQ(window->nodeTable().bytesPerBuffer(), 400);
     EXPECT_EQ(window->ioDefinitions().bytesPerBuffer, 400);
+}
+
+// Sizes that would take more memory than a port may use, from the file or
+// typed into the field, are refused once with a line on standard error; the
+// ports and the fields keep the sizes in force.
+TEST_F(TickTest, OversizedBuffersAreRefusedOnce) {
+    load("Active Input MULTICAST\nInput MultiCastBuffersPerPort 2000000000\n");
+    InputsDialog& in = *window->inputsDialog();
+    const std::pair<Fl_Value_Input*, double> typed[] = {
+        {nullptr, 0}, {in.buffersPerPort, 10000000}, {in.bytesPerBuffer, 65536}};
+    const char* const warnings[] = {
+        "Warning: 2000000000 buffers of 250 bytes per multicast port would take 1000000000000 "
+        "bytes, more than 67108864; keeping 50 buffers of 200 bytes.\n",
+        "Warning: 10000000 buffers of 200 bytes per multicast port would take 4000000000 bytes, "
+        "more than 67108864; keeping 50 buffers of 200 bytes.\n",
+        ""};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        if (typed[i].first != nullptr) {
+            typed[i].first->value(typed[i].second);
+        }
+        testing::internal::CaptureStderr();
+        tick();
+        tick();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), warnings[i]);
+    }
+    EXPECT_EQ(window->nodeTable().buffersPerPort(), 50);
+    EXPECT_EQ(in.buffersPerPort->value(), 50);
+    EXPECT_EQ(window->ioDefinitions().buffersPerPort, 50);
+    EXPECT_EQ(window->nodeTable().bytesPerBuffer(), 65536); // 6.5 MB: taken
+    EXPECT_EQ(window->nodeTable().portAt(0)->receiver().buffersPerPort(), 50);
 }
 
 TEST_F(TickTest, LocalStateFileAtItsRateAndNoMoreOften) {

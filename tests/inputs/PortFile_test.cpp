@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 namespace {
@@ -66,6 +68,7 @@ TEST(PortFile, SizesTakeEffectOnlyWhenValidAndChanged) {
         int32_t expectBytes;
         int32_t expectBuffers;
         uint32_t rebuilds;
+        bool overBudget = false; // refused with a line on standard error
     };
     const Case cases[] = {
         {"unchanged", 200, 50, 200, 50, 0},
@@ -75,11 +78,19 @@ TEST(PortFile, SizesTakeEffectOnlyWhenValidAndChanged) {
         {"both changed, one rebuild", 300, 60, 300, 60, 1},
         {"one changed", 300, 61, 300, 61, 1},
         {"largest datagram", 65536, 61, 65536, 61, 1},
+        {"queues of 64 MiB exactly", 65536, 512, 65536, 512, 1},
+        {"one buffer more", 65536, 513, 65536, 512, 0, true},
+        {"two billion buffers, both refused", 250, 2000000000, 65536, 512, 0, true},
+        {"ten million small buffers", 250, 10000000, 65536, 512, 0, true},
+        {"the largest int", INT32_MAX, INT32_MAX, 65536, 512, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const uint32_t before = table.portRebuildCount();
-        table.setBufferSizes(c.bytes, c.buffers);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(table.setBufferSizes(c.bytes, c.buffers), !c.overBudget);
+        const std::string warning = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), c.overBudget ? 1 : 0);
         EXPECT_EQ(table.bytesPerBuffer(), c.expectBytes);
         EXPECT_EQ(table.buffersPerPort(), c.expectBuffers);
         EXPECT_EQ(table.portRebuildCount() - before, c.rebuilds);
