@@ -110,27 +110,41 @@ TEST_F(MakeMapLayer, WritesTheLayerAndItsEntry) {
 }
 
 // Turned from UTM to degrees the square becomes a slanted one: the rectangle around it has
-// empty wedges at its corners, which the layer leaves transparent.
+// empty wedges at its corners, which the layer leaves transparent. Survey sheets often come with
+// a colour table: the same picture as a GIF has one.
 TEST_F(MakeMapLayer, EmptyCornersOfAReprojectedSheetAreTransparent) {
-    const ToolProcess::Outcome made = make({dir.file("utm.tif"), maps() + "/utm.sgi"});
-    ASSERT_TRUE(made.exited && made.status == 0) << made.err;
-    const std::vector<config::MapLayerEntry> entries =
-        config::MapGraphicsFile::read(dir.write("map.cfg", made.out).c_str());
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].imageFile, maps() + "/utm.sgi"); // absolute without --append
-    EXPECT_LT(entries[0].x0, -115.9);
-    EXPECT_GT(entries[0].x1, -114.2);
+    const ToolProcess::Outcome gif =
+        ToolProcess::run("/bin/sh", {"-c", "ppmtogif " + dir.file("quadrants.ppm") + " > " +
+                                               dir.file("quadrants.gif")});
+    ASSERT_TRUE(gif.exited && gif.status == 0) << gif.err;
+    const ToolProcess::Outcome palette = ToolProcess::run(
+        "/usr/bin/env",
+        QuadrantRaster::georeference(dir.file("quadrants.gif"), dir.file("palette.tif"),
+                                     "EPSG:32611", 600000, 3950000, 760000, 3790000));
+    ASSERT_TRUE(palette.exited && palette.status == 0) << palette.err;
+    for (const char* sheet : {"utm.tif", "palette.tif"}) {
+        SCOPED_TRACE(sheet);
+        const ToolProcess::Outcome made = make({dir.file(sheet), maps() + "/utm.sgi"});
+        ASSERT_TRUE(made.exited && made.status == 0) << made.err;
+        const std::vector<config::MapLayerEntry> entries =
+            config::MapGraphicsFile::read(dir.write("map.cfg", made.out).c_str());
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].imageFile, maps() + "/utm.sgi"); // absolute without --append
+        EXPECT_LT(entries[0].x0, -115.9);
+        EXPECT_GT(entries[0].x1, -114.2);
 
-    SgiPicture layer;
-    ASSERT_TRUE(layer.read(maps() + "/utm.sgi"));
-    EXPECT_EQ(layer.channels, 4);
-    const int right = layer.width - 1;
-    const int top = layer.height - 1;
-    for (const auto& [x, y] : {std::pair{0, 0}, {right, 0}, {0, top}, {right, top}}) {
-        EXPECT_EQ(layer.at(x, y).a, 0) << x << ", " << y;
+        SgiPicture layer;
+        ASSERT_TRUE(layer.read(maps() + "/utm.sgi"));
+        EXPECT_EQ(layer.channels, 4);
+        const int right = layer.width - 1;
+        const int top = layer.height - 1;
+        for (const auto& [x, y] : {std::pair{0, 0}, {right, 0}, {0, top}, {right, top}}) {
+            EXPECT_EQ(layer.at(x, y).a, 0) << x << ", " << y;
+        }
+        EXPECT_EQ(layer.at(layer.width / 4, layer.height / 4), (Rgba{0, 0, 255, 255}));
+        EXPECT_EQ(layer.at(right - layer.width / 4, top - layer.height / 4),
+                  (Rgba{0, 255, 0, 255}));
     }
-    EXPECT_EQ(layer.at(layer.width / 4, layer.height / 4), (Rgba{0, 0, 255, 255})); // south-west
-    EXPECT_EQ(layer.at(right - layer.width / 4, top - layer.height / 4), (Rgba{0, 255, 0, 255}));
 }
 
 TEST_F(MakeMapLayer, AppendsToAMapFileAndNamesThePictureFromThere) {
