@@ -75,18 +75,6 @@ TEST_F(GeoJsonSnapshotTest, WritesOneFeaturePerRecordInTableOrder) {
         "\n");
 }
 
-TEST_F(GeoJsonSnapshotTest, RelayWritesTheStatusAndAgeItWasTold) {
-    reportSmallFleet();
-    const nlohmann::json relayed = nlohmann::json::parse(GeoJsonSnapshot::render(table, true));
-    const nlohmann::json& features = relayed["features"];
-    ASSERT_EQ(features.size(), 3u);
-    EXPECT_EQ(features[1]["properties"]["idleStatus"], 0);
-    EXPECT_EQ(features[1]["properties"]["age"], 0.25);
-    // Node 7's own stored values: the status last worked out, the age never relayed.
-    EXPECT_EQ(features[0]["properties"]["idleStatus"], 0);
-    EXPECT_EQ(features[0]["properties"]["age"], 0.0);
-}
-
 TEST_F(GeoJsonSnapshotTest, AnyByteOfATextGivesValidJson) {
     const struct {
         const char* text;
