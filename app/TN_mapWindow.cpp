@@ -184,8 +184,7 @@ double TN_mapWindow::waitTime() const {
     std::array<bool, ActivitySchedule::kSlotCount> waitingOn{};
     waitingOn[ActivitySchedule::kFrame] = isEnabled(ActivitySchedule::kFrame);
     waitingOn[ActivitySchedule::kLocalStateInput] = isEnabled(ActivitySchedule::kLocalStateInput);
-    waitingOn[ActivitySchedule::kLocalSnapshot] =
-        isEnabled(ActivitySchedule::kLocalSnapshot) && outputsDialog_->snapshotEnabled();
+    waitingOn[ActivitySchedule::kLocalSnapshot] = snapshotOutputsOn();
     return schedule_.waitSeconds(waitingOn);
 }
 

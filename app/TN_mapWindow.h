@@ -138,6 +138,10 @@ public:
     InputsDialog* inputsDialog() const { return inputsDialog_; }
     OutputsDialog* outputsDialog() const { return outputsDialog_; }
     const config::IoDefinitions& ioDefinitions() const { return ioDefinitions_; }
+    // The GeoJSON snapshot's file while that output is on ("Active Output
+    // GEOJSON" with "Output GeoJsonFile"); none otherwise. It has no widget:
+    // the definitions file sets it, and it follows the snapshot's rate.
+    const std::optional<std::string>& geoJsonFile() const { return geoJsonFile_; }
 
     // The loaders the master configuration calls, each storing its file name
     // first; each brings its dialog up to date.
@@ -165,6 +169,7 @@ private:
     void rebuildVehicleChoices();
     void serviceInput();
     void writeSnapshotIfDue();
+    bool snapshotOutputsOn() const;
     std::array<Fl_Round_Button*, 3> trackButtons() const;
     std::array<Fl_Round_Button*, 2> displayButtons() const;
 
@@ -196,6 +201,7 @@ private:
     InputsDialog* inputsDialog_ = nullptr;
     OutputsDialog* outputsDialog_ = nullptr;
     config::IoDefinitions ioDefinitions_;
+    std::optional<std::string> geoJsonFile_;
     std::string title_;
 };
 

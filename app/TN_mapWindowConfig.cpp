@@ -181,8 +181,12 @@ void TN_mapWindow::applyIoDefinitions() {
         break;
     }
     OutputsDialog& out = *outputsDialog_;
+    geoJsonFile_.reset();
     for (int i = 0; i < io.outputCount; ++i) {
-        if (io.outputModes[i] == config::kIoLocalState) {
+        if (io.outputModes[i] == config::kIoGeoJson && io.outputGeoJsonFile &&
+            !io.outputGeoJsonFile->empty()) {
+            geoJsonFile_ = io.outputGeoJsonFile;
+        } else if (io.outputModes[i] == config::kIoLocalState) {
             out.localSnapshot->value(1);
         } else if (io.outputModes[i] == config::kIoClient) {
             out.clientSending->value(1);

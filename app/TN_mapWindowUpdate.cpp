@@ -2,6 +2,7 @@
 // the node table, input from the selected source, close nodes, snapshots.
 #include "app/TN_mapWindow.h"
 
+#include "inputs/GeoJsonSnapshot.h"
 #include "ui/InputsDialog.h"
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
@@ -84,18 +85,28 @@ void TN_mapWindow::serviceInput() {
     }
 }
 
-// No snapshot name stored means no snapshot: the write is skipped.
+// The snapshots of the state file and of the GeoJSON file are written together, at the
+// snapshot's rate. No snapshot name stored means no state file: that write is skipped. The
+// counter counts state files only.
 void TN_mapWindow::writeSnapshotIfDue() {
     OutputsDialog& out = *outputsDialog_;
-    if (!isEnabled(ActivitySchedule::kLocalSnapshot) || !isDue(ActivitySchedule::kLocalSnapshot) ||
-        !out.snapshotEnabled()) {
+    if (!snapshotOutputsOn() || !isDue(ActivitySchedule::kLocalSnapshot)) {
         return;
     }
     const char* name = out.snapshotFileName();
-    if (name != nullptr && nodeTable_->writeStateFile(name, stateFromFile_)) {
+    if (isEnabled(ActivitySchedule::kLocalSnapshot) && name != nullptr &&
+        nodeTable_->writeStateFile(name, stateFromFile_)) {
         out.snapshotWritten();
     }
+    if (geoJsonFile_) {
+        inputs::GeoJsonSnapshot::write(*nodeTable_, geoJsonFile_->c_str(), stateFromFile_);
+    }
     schedule_.markRun(ActivitySchedule::kLocalSnapshot);
+}
+
+bool TN_mapWindow::snapshotOutputsOn() const {
+    return (isEnabled(ActivitySchedule::kLocalSnapshot) || geoJsonFile_.has_value()) &&
+           outputsDialog_->snapshotEnabled();
 }
 
 // What the remote poll needs, copied for its thread: it never reads a widget.

@@ -1,6 +1,7 @@
-// The snapshot of a full fleet (1001 records): writing it, reading it back,
-// and fetching it over HTTP on loopback from a server built on the project's
-// own TCP server.
+// The snapshot of a full fleet (1001 records): writing it (as a state file and
+// as GeoJSON), reading it back, and fetching it over HTTP on loopback from a
+// server built on the project's own TCP server.
+#include "inputs/GeoJsonSnapshot.h"
 #include "inputs/StateFetch.h"
 #include "net/LB_SSubSocket.h"
 #include "net/LB_Socket.h"
@@ -58,6 +59,16 @@ void BM_WriteStateFile(benchmark::State& state) {
     Fleet& f = fleet();
     for (auto _ : state) {
         benchmark::DoNotOptimize(f.table.writeStateFile(f.snapshot.c_str(), false));
+    }
+    state.SetLabel("1001 records, live status");
+}
+
+// The same fleet as GeoJSON, written at the same rate beside (or instead of) the state file.
+void BM_WriteGeoJson(benchmark::State& state) {
+    Fleet& f = fleet();
+    const std::string path = (f.folder / "fleet.geojson").string();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(inputs::GeoJsonSnapshot::write(f.table, path.c_str(), false));
     }
     state.SetLabel("1001 records, live status");
 }
@@ -126,6 +137,7 @@ void BM_FetchStateFile(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_WriteStateFile)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteGeoJson)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadStateFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FetchStateFile)->Unit(benchmark::kMicrosecond);
 

@@ -26,6 +26,7 @@ constexpr ModeWord kOutputModes[] = {
     {"LOCAL_STATE", kIoLocalState},
     {"CLIENT", kIoClient},
     {"SERVER", kIoServer},
+    {"GEOJSON", kIoGeoJson},
 };
 
 struct TextKey {
@@ -41,6 +42,7 @@ constexpr TextKey kTextKeys[] = {
     {"Input", "RemoteIp", &IoDefinitions::remoteIp},
     {"Input", "ClientIp", &IoDefinitions::inputClientIp},
     {"Output", "LocalStateFile", &IoDefinitions::outputLocalStateFile},
+    {"Output", "GeoJsonFile", &IoDefinitions::outputGeoJsonFile},
     {"Output", "ClientIp", &IoDefinitions::outputClientIp},
 };
 

@@ -8,14 +8,16 @@
 namespace config {
 
 // Input and output modes as the input/output definitions file names them
-// ("MULTICAST", "LOCAL_STATE", "REMOTE_STATE", "CLIENT", "SERVER").
+// ("MULTICAST", "LOCAL_STATE", "REMOTE_STATE", "CLIENT", "SERVER"; "GEOJSON",
+// the fleet for GIS tools, is an output only).
 enum IoMode : int32_t {
     kIoNone = 0,
     kIoMulticast = 1,
     kIoLocalState = 2,
     kIoRemoteState = 3,
     kIoClient = 4,
-    kIoServer = 5
+    kIoServer = 5,
+    kIoGeoJson = 6
 };
 
 // Where node positions come from (one input mode) and where the state of all
@@ -55,6 +57,7 @@ public:
     int32_t inputClientPort = 0;
     int32_t inputServerPort = 0;
     std::optional<std::string> outputLocalStateFile;
+    std::optional<std::string> outputGeoJsonFile;
     std::optional<std::string> outputClientIp;
     int32_t outputClientPort = 0;
     int32_t outputServerPort = 0;

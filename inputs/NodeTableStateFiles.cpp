@@ -3,78 +3,41 @@
 #include "nodes/NodeTable.h"
 
 #include "config/LinePieceReader.h"
+#include "inputs/AtomicFile.h"
 #include "inputs/StateBlock.h"
 #include "inputs/StateFetch.h"
 #include "inputs/StateRecord.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 
 namespace nodes {
-namespace {
 
-// A fresh file beside the snapshot, created with the usual permissions (the
-// umask applies) so that a web server can serve the snapshot once renamed.
-std::FILE* createTemporaryBeside(const std::string& path, std::string& temporary) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = path + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            std::FILE* file = fdopen(fd, "w");
-            if (file == nullptr) {
-                ::close(fd);
-                std::remove(temporary.c_str());
-            }
-            return file;
-        }
-        if (errno != EEXIST) {
-            return nullptr;
-        }
-    }
-    return nullptr;
-}
-
-} // namespace
-
-// Writes the snapshot to a temporary file beside it and renames it over the
-// old one: a reader sees the old snapshot or the new one, never half a file,
-// and a write that fails (a full disk) leaves the old snapshot in place.
+// The snapshot is replaced whole: a reader sees the old snapshot or the new
+// one, never half a file, and a write that fails leaves the old one in place.
 bool NodeTable::writeStateFile(const char* path, bool relay) {
     if (path == nullptr || path[0] == '\0') {
         return false;
     }
-    std::string temporary;
-    std::FILE* file = createTemporaryBeside(path, temporary);
-    if (file == nullptr) {
+    inputs::AtomicFile file(path);
+    if (!file.open()) {
         return false;
     }
-    bool ok = std::fputs("<rvx>\n", file) >= 0;
+    bool ok = std::fputs("<rvx>\n", file.stream()) >= 0;
     for (const std::unique_ptr<NodeRecord>& record : byIndex_) {
         record->lock();
-        // A relay passes on what it was told; a live display works the
-        // status and age out now.
-        const int32_t status = relay ? record->idleStatus : record->computeIdleStatus();
-        const double age = relay ? record->reportedAge : record->secondsSinceReport();
-        const std::string line =
-            inputs::StateRecord::format(record->id, record->latitude, record->longitude,
-                                        record->reportTime.time, record->reportTime.millitm, status,
-                                        age, record->comment1, record->comment2, record->name);
+        const NodeRecord::SnapshotIdle idle = record->snapshotIdle(relay);
+        const std::string line = inputs::StateRecord::format(
+            record->id, record->latitude, record->longitude, record->reportTime.time,
+            record->reportTime.millitm, idle.status, idle.age, record->comment1, record->comment2,
+            record->name);
         record->unlock();
         // A record that cannot be written readably is left out rather than
         // written as a line every reader drops or misreads.
-        ok = ok && (line.empty() || std::fputs(line.c_str(), file) >= 0);
+        ok = ok && (line.empty() || std::fputs(line.c_str(), file.stream()) >= 0);
     }
-    ok = ok && std::fputs("</rvx>\n", file) >= 0;
-    ok = (std::fclose(file) == 0) && ok;
-    if (!ok || std::rename(temporary.c_str(), path) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    ok = ok && std::fputs("</rvx>\n", file.stream()) >= 0;
+    return file.commit(ok);
 }
 
 bool NodeTable::readStateFile(const char* path) {

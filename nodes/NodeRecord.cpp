@@ -60,6 +60,14 @@ double NodeRecord::secondsSinceReport() const {
     return static_cast<double>(seconds) + 0.001 * milliseconds;
 }
 
+NodeRecord::SnapshotIdle NodeRecord::snapshotIdle(bool relay) {
+    if (relay) {
+        return {idleStatus, reportedAge};
+    }
+    const int32_t status = computeIdleStatus();
+    return {status, secondsSinceReport()};
+}
+
 bool NodeRecord::updatePosition(double lat, double lon, const platform::Calendar& calendar,
                                 const platform::TimeStamp& report, const char* timeText) {
     std::lock_guard<platform::Mutex> guard(lock_);

@@ -44,6 +44,15 @@ public:
     // millisecond difference). Takes no lock.
     double secondsSinceReport() const;
 
+    // The idle status and age a snapshot carries. A relay (a display fed by
+    // state files) passes on the stored ones it was told; a live display works
+    // them out now. Takes no lock: call it with the lock held.
+    struct SnapshotIdle {
+        int32_t status;
+        double age;
+    };
+    SnapshotIdle snapshotIdle(bool relay);
+
     // Applies one live position report; false (and nothing changed) when the
     // report is older than the last accepted one. Equal time stamps are
     // accepted. A last report dated more than kFutureReportLimitMs ahead of

@@ -199,4 +199,55 @@ TEST_F(TickTest, SnapshotsAtTheirRate) {
     EXPECT_STREQ(out.counter->label(), "Frames set: 00000002");
 }
 
+// The GeoJSON output has no widget: only the two lines together switch it on.
+TEST_F(TickTest, GeoJsonOutputNeedsBothLines) {
+    const struct {
+        const char* io;
+        bool on;
+    } cases[] = {
+        {"Active Output GEOJSON\nOutput GeoJsonFile fleet.geojson\n", true},
+        {"output geojsonfile fleet.geojson\nactive output geojson\n", true},
+        {"Active Output GEOJSON\n", false},
+        {"Output GeoJsonFile fleet.geojson\n", false},
+        {"Active Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.io);
+        load(c.io);
+        EXPECT_EQ(window->geoJsonFile().has_value(), c.on);
+        // The main window is not shown: only a snapshot output keeps the loop waking.
+        EXPECT_EQ(window->waitTime() >= 0.0,
+                  c.on || window->outputsDialog()->localSnapshot->value());
+        window->outputsDialog()->localSnapshot->value(0);
+    }
+}
+
+TEST_F(TickTest, GeoJsonAtTheSnapshotRateBesideOrInsteadOfTheStateFile) {
+    load("Active Input LOCAL_STATE\nInput LocalStateFile state.txt\n"
+         "Active Output GEOJSON\nOutput GeoJsonFile fleet.geojson\n");
+    dir.write("state.txt", "<rvx>\n$002,10,20,1800000000,4,1,5.5,a,b,Relayed*\n</rvx>\n");
+    OutputsDialog& out = *window->outputsDialog();
+    out.localRate->value(1); // "2 pps", for both files
+    out.localRate->do_callback();
+    advance(400);
+    tick();
+    EXPECT_EQ(readAll("fleet.geojson"), "");
+    advance(601);
+    tick(); // reads the state file, then writes what it read as a relay
+    const std::string relayed = readAll("fleet.geojson");
+    EXPECT_NE(relayed.find(R"("coordinates":[20.0,10.0]},"properties":{"id":2,"name":"Relayed")"),
+              std::string::npos)
+        << relayed;
+    EXPECT_NE(relayed.find(R"("idleStatus":1,"age":5.5)"), std::string::npos) << relayed;
+    EXPECT_EQ(out.snapshotCount(), 0); // the counter counts state files
+
+    load("Active Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n"
+         "Active Output GEOJSON\nOutput GeoJsonFile fleet2.geojson\n");
+    advance(501);
+    tick();
+    EXPECT_EQ(out.snapshotCount(), 1);
+    EXPECT_NE(readAll("snap.txt").find("$003,"), std::string::npos);
+    EXPECT_NE(readAll("fleet2.geojson").find(R"("id":3,"name":"Three")"), std::string::npos);
+}
+
 } // namespace

@@ -1,7 +1,9 @@
 // The program as users run it, in a real X server (xvfb-run): it starts on a
 // configuration, reports its GL implementation, shows its titled window, and
 // a close request from the window system ends it at once with status 0.
+#include "config/MapGraphicsFile.h"
 #include "tests/app/ProgramHarness.h"
+#include "tests/support/QuadrantRaster.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -137,6 +140,30 @@ Window surfaceOf(Display* display, Window main) {
     return surface;
 }
 
+// The surface pixel under a world point in the start view (centre -115, 35, two degrees wide),
+// which the roaming view keeps.
+WindowPixels::Rgb pixelAt(const WindowPixels& pixels, double x, double y) {
+    const double width = 2.0;
+    const double height = width * pixels.height() / pixels.width();
+    const int px = static_cast<int>((x - (-115.0 - width / 2)) / width * pixels.width());
+    const int py = static_cast<int>(((35.0 + height / 2) - y) / height * pixels.height());
+    return pixels.at(px, py);
+}
+
+// The map surface of a started program, with the preferences window (which opens over the map
+// when there is no window manager) moved aside; 0 when either window did not come.
+Window mapSurface(ProgramHarness& harness, pid_t program) {
+    const ProgramHarness::Window main = harness.waitForWindow(program);
+    const ProgramHarness::Window preferences =
+        harness.waitForWindow(program, 10s, "Map App Preferences");
+    if (main == 0 || preferences == 0) {
+        return 0;
+    }
+    XMoveWindow(harness.display(), preferences, 850, 0);
+    XFlush(harness.display());
+    return surfaceOf(harness.display(), main);
+}
+
 // Waits for the map layers and icons (Parts of the frame still being built):
 // enable once the frame draws them.
 TEST(TarnellMapProgram, WindowShowsTheMapAndIconsWhereTheNodesAre) {
@@ -163,26 +190,9 @@ TEST(TarnellMapProgram, WindowShowsTheMapAndIconsWhereTheNodesAre) {
         dir.path(), "1 One\n2 Two\n", "Active Input LOCAL_STATE\nInput LocalStateFile state.txt\n",
         "", 0, "MapFile map.txt\nNodeDefFile def.txt\nPreferenceFile prefs.txt\n");
     const pid_t program = harness.spawn({TARNELL_MAP_PATH, config});
-    const ProgramHarness::Window main = harness.waitForWindow(program);
-    ASSERT_NE(main, 0u);
-    // Without a window manager the preferences window opens over the map:
-    // move it aside.
-    const ProgramHarness::Window preferences =
-        harness.waitForWindow(program, 10s, "Map App Preferences");
-    ASSERT_NE(preferences, 0u);
-    XMoveWindow(harness.display(), preferences, 850, 0);
-    XFlush(harness.display());
-    const Window surface = surfaceOf(harness.display(), main);
+    const Window surface = mapSurface(harness, program);
     ASSERT_NE(surface, 0u);
 
-    // World to surface pixels for the start view.
-    auto pixelAt = [](const WindowPixels& pixels, double x, double y) {
-        const double width = 2.0;
-        const double height = width * pixels.height() / pixels.width();
-        const int px = static_cast<int>((x - (-115.0 - width / 2)) / width * pixels.width());
-        const int py = static_cast<int>(((35.0 + height / 2) - y) / height * pixels.height());
-        return pixels.at(px, py);
-    };
     std::unique_ptr<WindowPixels> pixels;
     const bool drawn = harness.waitFor(
         [&] {
@@ -216,9 +226,105 @@ TEST(TarnellMapProgram, WindowShowsTheMapAndIconsWhereTheNodesAre) {
     const int blue = pixels->count(0, 0, 255);
     EXPECT_NEAR(blue, 2 * side * side, 0.15 * 2 * side * side);
 
-    harness.requestClose(main);
-    const ProgramHarness::Exit ended = harness.waitExit(program, 5s);
-    EXPECT_TRUE(ended.exited && ended.status == 0);
+    const ProgramHarness::Closed closed = harness.closeWindow(program);
+    EXPECT_TRUE(closed.exit.exited && closed.exit.status == 0);
+}
+
+// A user's own map, one command from a GeoTIFF to a layer on screen: four coloured quadrants
+// with known corners, in degrees and in UTM, through tools/make-map-layer into the map file;
+// the running program shows each quadrant's colour at its longitude and latitude.
+TEST(TarnellMapProgram, LayersMadeFromGeoTiffsShowEachQuadrantWhereItLies) {
+    const struct {
+        const char* crs;
+        double west, north, east, south;
+        bool slanted; // turned to degrees, the sheet leaves empty wedges in its rectangle
+    } rasters[] = {
+        {"EPSG:4326", -115.8, 35.8, -114.2, 34.2, false},
+        // 160 km of zone 11 north around the start view, whose centre lies 2 degrees east of the
+        // zone's meridian: turned to degrees, the square is slanted by about a degree.
+        {"EPSG:32611", 600000, 3950000, 760000, 3790000, true},
+    };
+    for (const auto& raster : rasters) {
+        SCOPED_TRACE(raster.crs);
+        testsupport::TempDir dir;
+        ProgramHarness harness;
+        ASSERT_NE(harness.display(), nullptr) << "no X server: run under xvfb-run";
+        const std::string ppm = dir.write("quadrants.ppm", testsupport::QuadrantRaster::ppm());
+        const std::string tif = dir.file("sheet.tif");
+        ASSERT_TRUE(harness
+                        .run(testsupport::QuadrantRaster::georeference(ppm, tif, raster.crs,
+                                                                       raster.west, raster.north,
+                                                                       raster.east, raster.south),
+                             dir.file("gdal.log"))
+                        .exited);
+        const ProgramHarness::Exit made = harness.run(
+            {MAKE_MAP_LAYER_PATH, tif, dir.file("sheet.sgi"), "--append", dir.file("map.txt")},
+            dir.file("entry.txt"));
+        ASSERT_TRUE(made.exited && made.status == 0);
+
+        // Each quadrant's centre, then the sheet's south-east corner, in degrees, worked out by
+        // GDAL's own transformer.
+        std::string centres;
+        for (const auto& quadrant : testsupport::QuadrantRaster::kQuadrants) {
+            centres +=
+                std::to_string(raster.west + quadrant.across * (raster.east - raster.west)) + " " +
+                std::to_string(raster.north + quadrant.down * (raster.south - raster.north)) + "\n";
+        }
+        centres += std::to_string(raster.east) + " " + std::to_string(raster.south) + "\n";
+        dir.write("centres.txt", centres);
+        ASSERT_TRUE(harness
+                        .run({"sh", "-c",
+                              "gdaltransform -s_srs " + std::string(raster.crs) +
+                                  " -t_srs EPSG:4326 < " + dir.file("centres.txt")},
+                             dir.file("degrees.txt"))
+                        .exited);
+        std::istringstream degrees(ProgramHarness::readAll(dir.file("degrees.txt")));
+
+        dir.write("prefs.txt", "track mode roam\ncomment node off\n");
+        const std::string config = ProgramHarness::writeDisplay(
+            dir.path(), "1 One\n", "", "", 0, "MapFile map.txt\nPreferenceFile prefs.txt\n");
+        const pid_t program = harness.spawn({TARNELL_MAP_PATH, config});
+        const Window surface = mapSurface(harness, program);
+        ASSERT_NE(surface, 0u);
+        std::unique_ptr<WindowPixels> pixels;
+        for (const auto& quadrant : testsupport::QuadrantRaster::kQuadrants) {
+            SCOPED_TRACE(quadrant.name);
+            double lon = 0;
+            double lat = 0;
+            double height = 0;
+            ASSERT_TRUE(degrees >> lon >> lat >> height);
+            const bool shown = harness.waitFor(
+                [&] {
+                    pixels = std::make_unique<WindowPixels>(harness.display(), surface);
+                    return pixels->valid() &&
+                           WindowPixels::near(pixelAt(*pixels, lon, lat), quadrant.r, quadrant.g,
+                                              quadrant.b);
+                },
+                20s);
+            const WindowPixels::Rgb got = pixelAt(*pixels, lon, lat);
+            EXPECT_TRUE(shown) << lon << ", " << lat << ": " << got.r << "," << got.g << ","
+                               << got.b;
+        }
+        // Where the layer's rectangle reaches beyond the slanted sheet (east of its south-east
+        // corner), the background shows through the layer.
+        double cornerLon = 0;
+        double cornerLat = 0;
+        double height = 0;
+        ASSERT_TRUE(degrees >> cornerLon >> cornerLat >> height);
+        const std::vector<config::MapLayerEntry> layers =
+            config::MapGraphicsFile::read(dir.file("map.txt").c_str());
+        ASSERT_EQ(layers.size(), 1u);
+        EXPECT_EQ(layers[0].x1 - cornerLon > 0.02, raster.slanted);
+        if (raster.slanted) {
+            const WindowPixels::Rgb wedge =
+                pixelAt(*pixels, (cornerLon + layers[0].x1) / 2, cornerLat + 0.1);
+            EXPECT_TRUE(WindowPixels::near(wedge, 0, 102, 128))
+                << wedge.r << "," << wedge.g << "," << wedge.b;
+        }
+
+        const ProgramHarness::Closed closed = harness.closeWindow(program);
+        EXPECT_TRUE(closed.exit.exited && closed.exit.status == 0);
+    }
 }
 
 } // namespace

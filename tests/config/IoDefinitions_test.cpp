@@ -31,6 +31,7 @@ TEST(IoDefinitions, EveryKeyIgnoringLetterCase) {
                                                  "Input MultiCastBuffersPerPort 40\n"
                                                  "Input MultiCastBytesPerBuffer 512\n"
                                                  "Output LocalStateFile out.state\n"
+                                                 "output geojsonfile fleet.geojson\n"
                                                  "Output ClientIp 10.0.0.2\n"
                                                  "Output ClientPort 83\n"
                                                  "Output SesrverPort 84\n"
@@ -51,6 +52,7 @@ TEST(IoDefinitions, EveryKeyIgnoringLetterCase) {
     EXPECT_EQ(io.buffersPerPort, 40);
     EXPECT_EQ(io.bytesPerBuffer, 512);
     EXPECT_EQ(io.outputLocalStateFile, "out.state");
+    EXPECT_EQ(io.outputGeoJsonFile, "fleet.geojson");
     EXPECT_EQ(io.outputClientIp, "10.0.0.2");
     EXPECT_EQ(io.outputClientPort, 83);
     EXPECT_EQ(io.outputServerPort, 84);
@@ -80,6 +82,9 @@ TEST(IoDefinitions, ActiveInputAndOutputs) {
         {"Active Output CLIENT\nActive Output client\nActive Output SERVER\n",
          config::kIoNone,
          {config::kIoClient, config::kIoClient, config::kIoServer}},
+        {"Active Output geojson\nActive Input GEOJSON\nActive Output LOCAL_STATE\n",
+         config::kIoNone,
+         {config::kIoGeoJson, config::kIoLocalState}},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -99,6 +104,7 @@ TEST(IoDefinitions, EachLoadResetsAllButTheBufferSizes) {
     ASSERT_TRUE(io.load(dir.write("a.txt", "Active Input LOCAL_STATE\n"
                                            "Active Output LOCAL_STATE\n"
                                            "Input LocalStateFile in.state\n"
+                                           "Output GeoJsonFile fleet.geojson\n"
                                            "Input RemotePort 80\n"
                                            "Input MultiCastBytesPerBuffer 1000\n")
                             .c_str()));
@@ -112,6 +118,7 @@ TEST(IoDefinitions, EachLoadResetsAllButTheBufferSizes) {
         EXPECT_EQ(io.outputCount, 0);
         EXPECT_EQ(io.outputModes[0], config::kIoNone);
         EXPECT_FALSE(io.inputLocalStateFile.has_value());
+        EXPECT_FALSE(io.outputGeoJsonFile.has_value());
         EXPECT_EQ(io.remotePort, 0);
         EXPECT_EQ(io.buffersPerPort, 75);
         EXPECT_EQ(io.bytesPerBuffer, 1000);

@@ -1,8 +1,6 @@
 #include "config/MapGraphicsFile.h"
 #include "config/NodeGraphicsFile.h"
-#include "render/sgi/LongImageData.h"
-#include "render/sgi/SgiImage.h"
-#include "tests/sgi/ChildProcess.h"
+#include "tests/sgi/SgiPicture.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolProcess.h"
 
@@ -29,48 +27,9 @@ const std::string script = DEMO_ASSETS_SCRIPT;
 const std::string demoDir = DEMO_DIR;
 const auto makeTimeout = std::chrono::seconds(100);
 
-struct Rgba {
-    int r, g, b, a;
-};
-
-struct Picture {
-    int width = 0;
-    int height = 0;
-    int channels = 0;
-    std::unique_ptr<uint32_t[]> pixels;
-
-    // x from the left, y from the bottom (the SGI row order).
-    Rgba at(int x, int y) const {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(&pixels[y * width + x]);
-        return {bytes[0], bytes[1], bytes[2], bytes[3]};
-    }
-};
-
-// Reads the file first in a child, so that a file the reader rejects (which ends the process)
-// fails the test with the reader's message instead of ending the suite.
-bool readPicture(const std::string& path, Picture& picture) {
-    const ChildProcess::Outcome trial =
-        ChildProcess::run([&] { (void)sgi::longimagedata(path.c_str()); });
-    EXPECT_TRUE(trial.exited && trial.status == 0) << path << ": " << trial.errors;
-    EXPECT_EQ(trial.errors, "") << path;
-    if (!trial.exited || trial.status != 0) {
-        return false;
-    }
-    sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-    if (image == nullptr) {
-        ADD_FAILURE() << "cannot open " << path;
-        return false;
-    }
-    picture.width = image->xsize;
-    picture.height = image->ysize;
-    picture.channels = image->zsize;
-    sgi::iclose(image);
-    picture.pixels = sgi::longimagedata(path.c_str());
-    return picture.pixels != nullptr;
-}
-
 // The pixel of a map layer at a world position, through the layer's rectangle.
-Rgba atWorld(const Picture& picture, const config::MapLayerEntry& layer, double lon, double lat) {
+Rgba atWorld(const SgiPicture& picture, const config::MapLayerEntry& layer, double lon,
+             double lat) {
     const int x = static_cast<int>((lon - layer.x0) / (layer.x1 - layer.x0) * picture.width);
     const int y = static_cast<int>((lat - layer.y0) / (layer.y1 - layer.y0) * picture.height);
     return picture.at(x, y);
@@ -115,12 +74,12 @@ TEST_F(DemoAssets, LayersLieWhereTheMapFileSaysAndAgreeWhereTheyOverlap) {
         {"generated/region.sgi", {{-120.25, 31.25, true}, {-114.75, 38.25, false}}},
         {"generated/local.sgi", {{-115.75, 36.75, false}, {-116.45, 34.85, false}}},
     };
-    std::vector<Picture> pictures(layers.size());
+    std::vector<SgiPicture> pictures(layers.size());
     for (size_t i = 0; i < layers.size(); ++i) {
         const config::MapLayerEntry& layer = layers[i];
-        Picture& picture = pictures[i];
+        SgiPicture& picture = pictures[i];
         SCOPED_TRACE(layer.imageFile);
-        ASSERT_TRUE(readPicture(picturePath(layer.imageFile), picture));
+        ASSERT_TRUE(picture.read(picturePath(layer.imageFile)));
         EXPECT_EQ(picture.channels, 3);
         // Power-of-two sides: the texture loader uploads them without rescaling.
         const bool world = layer.imageFile == "generated/world.sgi";
@@ -138,8 +97,8 @@ TEST_F(DemoAssets, LayersLieWhereTheMapFileSaysAndAgreeWhereTheyOverlap) {
         }
     }
 
-    const Picture& region = pictures[1];
-    const Picture& local = pictures[2];
+    const SgiPicture& region = pictures[1];
+    const SgiPicture& local = pictures[2];
     // Both are cut from one picture with the same colour treatment, so in the middle of the grid
     // cells of the close layer (off every line of either layer) the same place has about the same
     // colour (a median difference of about 1). The median over the cells ignores the few that a
@@ -189,8 +148,8 @@ TEST_F(DemoAssets, IconsHaveTransparentGroundAndEveryIconFileNamedExists) {
     };
     for (const Expectation& icon : icons) {
         SCOPED_TRACE(icon.file);
-        Picture picture;
-        ASSERT_TRUE(readPicture(out() + "/" + icon.file, picture));
+        SgiPicture picture;
+        ASSERT_TRUE(picture.read(out() + "/" + icon.file));
         EXPECT_EQ(picture.channels, 4);
         EXPECT_EQ(picture.width, picture.height);
         const int last = picture.width - 1;

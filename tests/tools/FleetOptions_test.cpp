@@ -152,6 +152,7 @@ TEST(FleetOptions, ValidCommandLines) {
         {{"--port", "6000", "--port", "6001"},
          [](const FleetOptions& o) { EXPECT_EQ(o.port, 6001); }},
         {{"--help", "--bogus"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
+        {{"--port", "0", "--bogus", "--help"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
         {{"-h"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
     };
     for (const ValidCase& c : cases) {
@@ -176,6 +177,10 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
         {{"extra"}, "unexpected argument 'extra' (see --help)"},
         {{"--port"}, "option --port needs a value"},
         {{"--dry-run=yes"}, "option --dry-run takes no value"},
+        {{"--stdout=no"}, "option --dry-run takes no value"},
+        {{"--seed", "1", "--port="}, "option --port needs a value"},
+        {{"--port", "7", "--port", "0", "--ttl", "-1"},
+         "invalid value '0' for --port: expected a port number from 1 to 65535"},
         {{"--port", "0"}, "invalid value '0' for --port: expected a port number from 1 to 65535"},
         {{"--port", "70000"},
          "invalid value '70000' for --port: expected a port number from 1 to 65535"},

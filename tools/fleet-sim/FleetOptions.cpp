@@ -2,13 +2,18 @@
 
 #include "tools/fleet-sim/VehicleList.h"
 
+#include <CLI/CLI.hpp>
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <set>
 #include <string_view>
+#include <vector>
 
 namespace fleetsim {
 namespace {
@@ -22,9 +27,13 @@ constexpr double kHighestRate = 10'000.0;
 // the value should have been.
 using Setter = bool (*)(std::string_view value, FleetOptions& out, std::string& expected);
 
+// One option: its names, its group and its value's name in the help (none for a flag), its help
+// text and what reads its value.
 struct OptionEntry {
-    std::string_view name;
-    bool takesValue;
+    const char* names;
+    const char* group;
+    const char* value;
+    const char* help;
     Setter set;
 };
 
@@ -214,46 +223,129 @@ bool setMaxRate(std::string_view, FleetOptions& out, std::string&) {
     return true;
 }
 
-bool setHelp(std::string_view, FleetOptions& out, std::string&) {
-    out.help = true;
-    return true;
-}
+constexpr const char* kDestination = "Destination";
+constexpr const char* kVehicles = "Vehicles";
+constexpr const char* kMotion = "Motion and silences";
+constexpr const char* kPace = "Pace and length";
+constexpr const char* kReplay = "Replay";
 
+// In the order the help lists them.
 constexpr OptionEntry kOptions[] = {
-    {"--group", true, setGroup},
-    {"--port", true, setPort},
-    {"--ttl", true, setTtl},
-    {"--interface", true, setInterface},
-    {"--nodes", true, setNodes},
-    {"--ids", true, setIds},
-    {"--comment1", true, setComment1},
-    {"--comment2", true, setComment2},
-    {"--center", true, setCenter},
-    {"--radius", true, setRadius},
-    {"--rate", true, setRate},
-    {"--total-rate", true, setTotalRate},
-    {"--max-rate", false, setMaxRate},
-    {"--seed", true, setSeed},
-    {"--start-time", true, setStartTime},
-    {"--silent-fraction", true, setSilentFraction},
-    {"--silent-seconds", true, setSilentSeconds},
-    {"--duration", true, setDuration},
-    {"--count", true, setCount},
-    {"--replay", true, setReplay},
-    {"--loop", false, setLoop},
-    {"--dry-run", false, setDryRun},
-    {"--stdout", false, setDryRun},
-    {"--help", false, setHelp},
-    {"-h", false, setHelp},
+    {"--group", kDestination, "ADDR", "multicast group (default 239.192.0.1)", setGroup},
+    {"--port", kDestination, "N", "UDP port (default 5500)", setPort},
+    {"--ttl", kDestination, "N", "multicast time-to-live, 0 to 255 (default 0: this host only)",
+     setTtl},
+    {"--interface", kDestination, "ADDR",
+     "local interface address to send from (default 127.0.0.1)", setInterface},
+    {"--dry-run,--stdout", kDestination, nullptr,
+     "print the datagrams one per line instead of sending;\n"
+     "the summary then goes to standard error",
+     setDryRun},
+    {"--ids", kVehicles, "FIRST-LAST", "identifiers 0 to 1000 (default 0-19), named \"Vehicle N\"",
+     setIds},
+    {"--nodes", kVehicles, "FILE", "the nodes of a node file instead (id, then name)", setNodes},
+    {"--comment1", kVehicles, "TEXT", "fixed comment 1 (default: the vehicle's name)", setComment1},
+    {"--comment2", kVehicles, "TEXT",
+     "fixed comment 2 (default: \"Leg N\", changing now and then)\n"
+     "commas in comments become ';' (the format forbids them)",
+     setComment2},
+    {"--center", kMotion, "LAT,LON", "centre of the tracks in degrees (default 35.0,-115.0)",
+     setCenter},
+    {"--radius", kMotion, "DEG", "tracks stay within this many degrees (default 0.5)", setRadius},
+    {"--seed", kMotion, "N",
+     "seed of tracks and silences (default: random, shown in\n"
+     "the summary); the same seed and --start-time give the\n"
+     "same datagrams",
+     setSeed},
+    {"--start-time", kMotion, "EPOCH", "UTC seconds since 1970 of the first report (default: now)",
+     setStartTime},
+    {"--silent-fraction", kMotion, "F",
+     "share of vehicles that fall silent now and then (default 0.15)", setSilentFraction},
+    {"--silent-seconds", kMotion, "S", "silences last S to 2*S seconds (default 8)",
+     setSilentSeconds},
+    {"--rate", kPace, "HZ",
+     "reports per vehicle per second, spread evenly (default 1;\n"
+     "with --replay: lines per second, 0 = as fast as possible)",
+     setRate},
+    {"--total-rate", kPace, "N",
+     "datagrams per second overall, whatever the fleet size\n"
+     "(benchmarks: 20000, 100000)",
+     setTotalRate},
+    {"--max-rate", kPace, nullptr,
+     "no pacing: send as fast as possible (report times still\n"
+     "advance as the rate says)",
+     setMaxRate},
+    {"--duration", kPace, "SECONDS", "stop after this many seconds of reports", setDuration},
+    {"--count", kPace, "N", "stop after N datagrams", setCount},
+    {"--replay", kReplay, "FILE",
+     "send the lines of FILE verbatim, one datagram per line\n"
+     "(CR LF line ends are fine)",
+     setReplay},
+    {"--loop", kReplay, nullptr, "start the file over at its end", setLoop},
 };
 
-const OptionEntry* findOption(std::string_view name) {
+constexpr const char* kIntro =
+    "Sends position datagrams of a simulated fleet (or the lines of a recorded file)\n"
+    "to a multicast group. Runs until --duration or --count is reached, or until\n"
+    "SIGINT/SIGTERM, then prints a one-line summary.";
+constexpr const char* kExitStatus =
+    "Exit status: 0 done, 1 the socket could not be set up or nothing could be\n"
+    "sent, 2 bad arguments or unreadable files.";
+
+// The usage line first, then what the program does, then the options by group, the spellings
+// of one option apart by ", ".
+class Help : public CLI::Formatter {
+public:
+    Help() {
+        label("Usage", "usage");
+        label("OPTIONS", "options");
+        column_width(25);
+    }
+    std::string make_description(const CLI::App*) const override { return {}; }
+    std::string make_usage(const CLI::App* app, std::string name) const override {
+        return CLI::Formatter::make_usage(app, std::move(name)) + app->get_description() + "\n\n";
+    }
+    // Without its opening line break: the groups are already parted by one.
+    std::string make_group(std::string group, bool positional,
+                           std::vector<const CLI::Option*> options) const override {
+        return CLI::Formatter::make_group(std::move(group), positional, std::move(options))
+            .substr(1);
+    }
+    std::string make_option_name(const CLI::Option* option, bool positional) const override {
+        std::string names = CLI::Formatter::make_option_name(option, positional);
+        for (size_t comma = names.find(','); comma != std::string::npos;
+             comma = names.find(',', comma + 2)) {
+            names.insert(comma + 1, " ");
+        }
+        return names;
+    }
+};
+
+// The command line as CLI11 reads it, one CLI11 option per entry of kOptions in the same order;
+// every option keeps all the values it is given, so each is checked, and --help comes last.
+void describe(CLI::App& app) {
+    app.set_help_flag();
+    app.formatter(std::make_shared<Help>());
+    app.description(kIntro);
+    app.footer(kExitStatus);
     for (const OptionEntry& entry : kOptions) {
-        if (entry.name == name) {
-            return &entry;
+        CLI::Option* option =
+            entry.value != nullptr ? app.add_option(entry.names) : app.add_flag(entry.names);
+        option->description(entry.help);
+        option->group(entry.group);
+        option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        if (entry.value != nullptr) {
+            option->type_name(entry.value);
         }
     }
-    return nullptr;
+    app.set_help_flag("--help,-h", "this text")->group("Help");
+}
+
+std::string notAnOption(const std::string& argument) {
+    if (argument.starts_with("-")) {
+        return "unknown option '" + argument.substr(0, argument.find('=')) + "' (see --help)";
+    }
+    return "unexpected argument '" + argument + "' (see --help)";
 }
 
 // Options that shape the simulated fleet, which a replay does not have.
@@ -300,6 +392,36 @@ bool checkCombination(const FleetOptions& options, const std::set<std::string_vi
     return true;
 }
 
+// The values in command-line order: the first bad one is the one named, and a repeated option
+// keeps its last value.
+bool applyValues(const CLI::App& app, FleetOptions& out, std::string& error) {
+    const std::vector<const CLI::Option*> options = app.get_options();
+    std::map<const CLI::Option*, size_t> used;
+    std::set<std::string_view> given;
+    for (const CLI::Option* option : app.parse_order()) {
+        const size_t index = static_cast<size_t>(std::find(options.begin(), options.end(), option) -
+                                                 options.begin());
+        if (index >= std::size(kOptions)) {
+            continue; // --help, which never gets here
+        }
+        const OptionEntry& entry = kOptions[index];
+        const std::string& value = option->results().at(used[option]++);
+        // A flag given "=VALUE" keeps that text as its result; alone it reads "true".
+        if (entry.value == nullptr && value != "true") {
+            error = "option " + option->get_name() + " takes no value";
+            return false;
+        }
+        std::string expected;
+        if (!entry.set(value, out, expected)) {
+            error = "invalid value '" + value + "' for " + option->get_name() + ": expected " +
+                    expected;
+            return false;
+        }
+        given.insert(entry.names);
+    }
+    return checkCombination(out, given, error);
+}
+
 } // namespace
 
 double FleetOptions::slotsPerSecond(size_t vehicleCount) const {
@@ -312,101 +434,40 @@ double FleetOptions::slotsPerSecond(size_t vehicleCount) const {
     return rate * static_cast<double>(vehicleCount);
 }
 
+// CLI11 splits the command line and reports what it cannot place; the values are read
+// afterwards. --help wins over everything else.
 bool FleetOptions::parse(int argc, const char* const argv[], FleetOptions& out,
                          std::string& error) {
     out = FleetOptions();
-    std::set<std::string_view> given;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        const size_t equals =
-            argument.starts_with("--") ? argument.find('=') : std::string_view::npos;
-        const std::string_view name = argument.substr(0, equals);
-        const OptionEntry* entry = findOption(name);
-        if (entry == nullptr) {
-            error = argument.starts_with("-")
-                        ? "unknown option '" + std::string(name) + "' (see --help)"
-                        : "unexpected argument '" + std::string(argument) + "' (see --help)";
-            return false;
-        }
-        std::string_view value;
-        if (equals != std::string_view::npos) {
-            if (!entry->takesValue) {
-                error = "option " + std::string(name) + " takes no value";
-                return false;
-            }
-            value = argument.substr(equals + 1);
-        } else if (entry->takesValue) {
-            if (i + 1 >= argc) {
-                error = "option " + std::string(name) + " needs a value";
-                return false;
-            }
-            value = argv[++i];
-        }
-        std::string expected;
-        if (!entry->set(value, out, expected)) {
-            error = "invalid value '" + std::string(value) + "' for " + std::string(name) +
-                    ": expected " + expected;
-            return false;
-        }
-        if (out.help) {
-            return true;
-        }
-        given.insert(entry->name);
+    CLI::App app("", "fleet-sim");
+    describe(app);
+    std::vector<std::string> arguments(argv, argv + argc);
+    std::reverse(arguments.begin(), arguments.end()); // CLI11 takes them last first
+    try {
+        app.parse(arguments);
+    } catch (const CLI::CallForHelp&) {
+        out.help = true;
+        return true;
+    } catch (const CLI::ExtrasError&) {
+        error = notAnOption(app.remaining().front());
+        return false;
+    } catch (const CLI::ArgumentMismatch& mismatch) {
+        // The one mismatch left: the command line ended where a value was due. CLI11's message
+        // starts with the option's name.
+        const std::string what = mismatch.what();
+        error = "option " + what.substr(0, what.find(':')) + " needs a value";
+        return false;
+    } catch (const CLI::ParseError& other) {
+        error = other.what();
+        return false;
     }
-    return checkCombination(out, given, error);
+    return applyValues(app, out, error);
 }
 
 std::string FleetOptions::usage() {
-    return R"(usage: fleet-sim [options]
-Sends position datagrams of a simulated fleet (or the lines of a recorded file)
-to a multicast group. Runs until --duration or --count is reached, or until
-SIGINT/SIGTERM, then prints a one-line summary.
-
-Destination:
-  --group ADDR           multicast group (default 239.192.0.1)
-  --port N               UDP port (default 5500)
-  --ttl N                multicast time-to-live, 0 to 255 (default 0: this host only)
-  --interface ADDR       local interface address to send from (default 127.0.0.1)
-  --dry-run, --stdout    print the datagrams one per line instead of sending;
-                         the summary then goes to standard error
-
-Vehicles:
-  --ids FIRST-LAST       identifiers 0 to 1000 (default 0-19), named "Vehicle N"
-  --nodes FILE           the nodes of a node file instead (id, then name)
-  --comment1 TEXT        fixed comment 1 (default: the vehicle's name)
-  --comment2 TEXT        fixed comment 2 (default: "Leg N", changing now and then)
-                         commas in comments become ';' (the format forbids them)
-
-Motion and silences:
-  --center LAT,LON       centre of the tracks in degrees (default 35.0,-115.0)
-  --radius DEG           tracks stay within this many degrees (default 0.5)
-  --seed N               seed of tracks and silences (default: random, shown in
-                         the summary); the same seed and --start-time give the
-                         same datagrams
-  --start-time EPOCH     UTC seconds since 1970 of the first report (default: now)
-  --silent-fraction F    share of vehicles that fall silent now and then (default 0.15)
-  --silent-seconds S     silences last S to 2*S seconds (default 8)
-
-Pace and length:
-  --rate HZ              reports per vehicle per second, spread evenly (default 1;
-                         with --replay: lines per second, 0 = as fast as possible)
-  --total-rate N         datagrams per second overall, whatever the fleet size
-                         (benchmarks: 20000, 100000)
-  --max-rate             no pacing: send as fast as possible (report times still
-                         advance as the rate says)
-  --duration SECONDS     stop after this many seconds of reports
-  --count N              stop after N datagrams
-
-Replay:
-  --replay FILE          send the lines of FILE verbatim, one datagram per line
-                         (CR LF line ends are fine)
-  --loop                 start the file over at its end
-
-  --help, -h             this text
-
-Exit status: 0 done, 1 the socket could not be set up or nothing could be
-sent, 2 bad arguments or unreadable files.
-)";
+    CLI::App app("", "fleet-sim");
+    describe(app);
+    return app.help();
 }
 
 } // namespace fleetsim

@@ -48,9 +48,11 @@ struct FleetOptions {
     // Slots per second of the pacing schedule for a fleet of this size.
     double slotsPerSecond(size_t vehicleCount) const;
 
-    // Reads the arguments after the program name. Returns false with a message
-    // naming the bad option or value; --help stops reading and sets `help`.
+    // Reads the arguments after the program name (with CLI11). Returns false
+    // with a message naming the bad option or value (the first one in
+    // command-line order); --help anywhere sets `help` and nothing else counts.
     static bool parse(int argc, const char* const argv[], FleetOptions& out, std::string& error);
+    // The help text, listing every option.
     static std::string usage();
 };
 

@@ -1,0 +1,209 @@
+#include "inputs/GeoJsonSnapshot.h"
+#include "nodes/NodeTable.h"
+
+#include "tests/support/ManualClockTest.h"
+#include "tests/support/TempDir.h"
+#include "tests/tools/ToolProcess.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using inputs::GeoJsonSnapshot;
+using nodes::NodeRecord;
+using nodes::NodeTable;
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class GeoJsonSnapshotTest : public testsupport::ManualClockTest {
+protected:
+    void SetUp() override {
+        testsupport::ManualClockTest::SetUp();
+        const std::string nodes =
+            dir.write("nodes.txt", "7 Truck \"Big\" 7\n13 Caf\xe9\n1000 Last\n");
+        ASSERT_TRUE(table.loadNodeFile(nodes.c_str()));
+        table.setIdleLimits(2.0, 4.0);
+        geoJson = dir.file("fleet.geojson");
+    }
+    // Node 7 reported 2.5 s ago (medium idle); 13 holds a relayed record
+    // without report time; 1000 never reported.
+    void reportSmallFleet() {
+        platform::TimeStamp stamp;
+        stamp.time = 1087773597;
+        stamp.millitm = 780;
+        clock.setTime(1087773597, 780);
+        ASSERT_TRUE(
+            table.findById(7)->updatePosition(49.5, -123.25, platform::Calendar{}, stamp, "t"));
+        table.findById(7)->setComments("Leg\x01 2", "\xff\xfe");
+        clock.advanceMs(2500);
+        table.findById(13)->setState(36.1234567, -115.7654321, 0, 0, 0, 0.25, "", "", "Caf\xe9");
+    }
+
+    testsupport::TempDir dir;
+    NodeTable table{250, 20};
+    std::string geoJson;
+};
+
+TEST_F(GeoJsonSnapshotTest, WritesOneFeaturePerRecordInTableOrder) {
+    reportSmallFleet();
+    EXPECT_EQ(
+        GeoJsonSnapshot::render(table, false),
+        R"({"type":"FeatureCollection","features":[)"
+        R"({"type":"Feature","id":7,"geometry":{"type":"Point","coordinates":[-123.25,49.5]},)"
+        R"("properties":{"id":7,"name":"Truck \"Big\" 7","comment1":"Leg\u0001 2",)"
+        "\"comment2\":\"\xc3\xbf\xc3\xbe\",\"reportTime\":\"2004-06-20T23:19:57.780Z\","
+        R"("idleStatus":1,"age":2.5}},)"
+        R"({"type":"Feature","id":13,"geometry":{"type":"Point","coordinates":[-115.765432,36.123457]},)"
+        "\"properties\":{\"id\":13,\"name\":\"Caf\xc3\xa9\",\"comment1\":\"\",\"comment2\":\"\","
+        R"("reportTime":null,"idleStatus":2,"age":1087773600.28}},)"
+        R"({"type":"Feature","id":1000,"geometry":null,"properties":{"id":1000,"name":"Last",)"
+        R"("comment1":"","comment2":"","reportTime":null,"idleStatus":2,"age":1087773600.28}}]})"
+        "\n");
+}
+
+TEST_F(GeoJsonSnapshotTest, AnyByteOfATextGivesValidJson) {
+    const struct {
+        const char* text;
+        const char* json; // what a strict UTF-8 JSON reader gets back
+    } cases[] = {
+        {"plain \"quoted\" a\\b", "plain \"quoted\" a\\b"},
+        {"tab\tcr\rbell\x07", "tab\tcr\rbell\x07"},
+        {"Z\xc3\xbcrich \xf0\x9f\x9a\x9a", "Z\xc3\xbcrich \xf0\x9f\x9a\x9a"}, // UTF-8 kept
+        {"Caf\xe9 \xff", "Caf\xc3\xa9 \xc3\xbf"},                             // ISO 8859-1
+        {"cut \xe2\x82", "cut \xc3\xa2\xc2\x82"},                             // sequence cut short
+        {"overlong \xc0\xaf", "overlong \xc3\x80\xc2\xaf"},
+        {"surrogate \xed\xa0\x80", "surrogate \xc3\xad\xc2\xa0\xc2\x80"},
+        {"beyond \xf4\x90\x80\x80", "beyond \xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},
+        {"lone \x80 continuation", "lone \xc2\x80 continuation"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        table.findById(7)->setState(1, 2, 3, 4, 0, 0, c.text, "", c.text);
+        const std::string text = GeoJsonSnapshot::render(table, true);
+        const nlohmann::json parsed = nlohmann::json::parse(text, nullptr, false);
+        ASSERT_FALSE(parsed.is_discarded()) << text;
+        EXPECT_EQ(parsed["features"][0]["properties"]["name"], c.json);
+        EXPECT_EQ(parsed["features"][0]["properties"]["comment1"], c.json);
+    }
+}
+
+TEST_F(GeoJsonSnapshotTest, ReportTimesAreUtcWithMilliseconds) {
+    const struct {
+        int32_t seconds;
+        int32_t milliseconds;
+        const char* iso;
+    } cases[] = {
+        {1, 0, "1970-01-01T00:00:01.000Z"},           {0, 5, "1970-01-01T00:00:00.005Z"},
+        {951782400, 999, "2000-02-29T00:00:00.999Z"}, {2147483647, 1, "2038-01-19T03:14:07.001Z"},
+        {-1, 0, "1969-12-31T23:59:59.000Z"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.iso);
+        table.findById(7)->setState(1, 2, c.seconds, c.milliseconds, 0, 0, "", "", "");
+        const nlohmann::json parsed = nlohmann::json::parse(GeoJsonSnapshot::render(table, true));
+        EXPECT_EQ(parsed["features"][0]["properties"]["reportTime"], c.iso);
+    }
+}
+
+TEST_F(GeoJsonSnapshotTest, WriteWithoutAPlaceGivesFalse) {
+    EXPECT_FALSE(GeoJsonSnapshot::write(table, nullptr, false));
+    EXPECT_FALSE(GeoJsonSnapshot::write(table, "", false));
+    EXPECT_FALSE(
+        GeoJsonSnapshot::write(table, dir.file("no/such/folder/f.geojson").c_str(), false));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1); // nodes.txt only: no temporary left behind
+}
+
+// What Python's strict JSON reader and GDAL's GeoJSON driver make of the file:
+// the same features with the same attributes.
+TEST_F(GeoJsonSnapshotTest, PythonAndOgrReadTheSameFleet) {
+    reportSmallFleet();
+    ASSERT_TRUE(GeoJsonSnapshot::write(table, geoJson.c_str(), false));
+
+    const ToolProcess::Outcome python = ToolProcess::run(
+        "/usr/bin/env", {"python3", "-c",
+                         "import json, sys\n"
+                         "def no_constant(name): raise ValueError(name)\n"
+                         "with open(sys.argv[1], encoding='utf-8') as f:\n"
+                         "    d = json.load(f, parse_constant=no_constant)\n"
+                         "assert d['type'] == 'FeatureCollection'\n"
+                         "for f in d['features']:\n"
+                         "    p, g = f['properties'], f['geometry']\n"
+                         "    print('|'.join(str(v) for v in (f['type'], f['id'], p['id'], "
+                         "p['name'], p['comment1'], p['comment2'], p['reportTime'], "
+                         "p['idleStatus'], p['age'], g and g['type'], g and g['coordinates'])))\n",
+                         geoJson});
+    ASSERT_TRUE(python.exited && python.status == 0) << python.err;
+    EXPECT_EQ(linesOf(python.out),
+              (std::vector<std::string>{
+                  "Feature|7|7|Truck \"Big\" 7|Leg\x01 2|\xc3\xbf\xc3\xbe|2004-06-20T23:19:57.780Z|"
+                  "1|2.5|Point|[-123.25, 49.5]",
+                  "Feature|13|13|Caf\xc3\xa9|||None|2|1087773600.28|Point|[-115.765432, 36.123457]",
+                  "Feature|1000|1000|Last|||None|2|1087773600.28|None|None"}));
+
+    const ToolProcess::Outcome ogr =
+        ToolProcess::run("/usr/bin/env", {"ogrinfo", "-ro", "-al", "-q", geoJson});
+    ASSERT_TRUE(ogr.exited && ogr.status == 0) << ogr.err;
+    // "OGRFeature(layer):FID" opens a feature, "  field (Type) = value" lines follow.
+    std::vector<std::map<std::string, std::string>> features;
+    for (const std::string& line : linesOf(ogr.out)) {
+        if (line.rfind("OGRFeature(", 0) == 0) {
+            features.emplace_back()["fid"] = line.substr(line.find("):") + 2);
+        } else if (!features.empty() && line.find(") = ") != std::string::npos) {
+            const size_t type = line.find(" (");
+            features.back()[line.substr(2, type - 2)] = line.substr(line.find(") = ") + 4);
+        } else if (!features.empty() && line.rfind("  POINT ", 0) == 0) {
+            features.back()["geometry"] = line.substr(2);
+        }
+    }
+    ASSERT_EQ(features.size(), 3u) << ogr.out;
+    const std::map<std::string, std::string> expected[] = {
+        {{"fid", "7"},
+         {"id", "7"},
+         {"name", "Truck \"Big\" 7"},
+         {"comment1", "Leg\x01 2"},
+         {"comment2", "\xc3\xbf\xc3\xbe"},
+         {"reportTime", "2004/06/20 23:19:57.780+00"},
+         {"idleStatus", "1"},
+         {"age", "2.5"},
+         {"geometry", "POINT (-123.25 49.5)"}},
+        {{"fid", "13"},
+         {"id", "13"},
+         {"name", "Caf\xc3\xa9"},
+         {"comment1", ""},
+         {"comment2", ""},
+         {"reportTime", "(null)"},
+         {"idleStatus", "2"},
+         {"age", "1087773600.28"},
+         {"geometry", "POINT (-115.765432 36.123457)"}},
+        {{"fid", "1000"},
+         {"id", "1000"},
+         {"name", "Last"},
+         {"comment1", ""},
+         {"comment2", ""},
+         {"reportTime", "(null)"},
+         {"idleStatus", "2"},
+         {"age", "1087773600.28"}},
+    };
+    for (size_t i = 0; i < features.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(features[i], expected[i]);
+    }
+}
+
+} // namespace

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "tests/sgi/Rgba.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// An SGI file as the display reads it: its size and channel count from the header and its pixels
+// through longimagedata, rows bottom first. One thread; the object owns the pixels.
+struct SgiPicture {
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    std::unique_ptr<uint32_t[]> pixels;
+
+    // x from the left, y from the bottom (the SGI row order).
+    Rgba at(int x, int y) const { return Rgba::at(pixels.get(), std::size_t(y) * width + x); }
+
+    // Reads the file first in a child, so that a file the reader rejects (which ends the process)
+    // fails the test with the reader's message instead of ending the suite. Reports failures
+    // to the running test and returns false.
+    bool read(const std::string& path);
+};
