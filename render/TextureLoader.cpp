@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 
 namespace render {
 
@@ -24,14 +25,20 @@ struct ImageCloser {
 using OpenImage = std::unique_ptr<sgi::SgiImage, ImageCloser>;
 
 // The image opened for reading, or null when it is missing or cannot become a texture (no
-// picture, or more channels than RGBA holds). Such files are refused before longimagedata, which
-// would end the program on a missing file.
+// picture, or more channels than RGBA holds).
 OpenImage openUsable(const char* fileName) {
     OpenImage image(sgi::iopen(fileName, "r"));
     if (!image || image->zsize > 4 || !sgi::hasPicture(*image)) {
         return nullptr;
     }
     return image;
+}
+
+// A picture that memory cannot hold is no reason to end the display: it goes without the texture.
+int32_t refuseForMemory(const char* fileName, int width, int height) {
+    std::fprintf(stderr, "loadTextureImage: no memory for %d x %d pixels of image file %s\n", width,
+                 height, fileName);
+    return -1;
 }
 
 GLint maxTextureSize() {
@@ -72,30 +79,28 @@ void uploadMipmaps(int width, int height, const unsigned char* pixels) {
 int32_t TextureLoader::loadTextureImage(const char* fileName) {
     const int32_t name = nameCounter++;
 
-    int imageWidth = 0;
-    int imageHeight = 0;
-    {
-        OpenImage probe = openUsable(fileName);
-        if (!probe) {
-            return -1;
-        }
-        imageWidth = probe->xsize;
-        imageHeight = probe->ysize;
+    // One open image for the sizes and the pixels, so both come from the same header.
+    OpenImage image = openUsable(fileName);
+    if (!image || !sgi::checkPixelRows(*image, fileName)) {
+        return -1;
     }
+    const int imageWidth = image->xsize;
+    const int imageHeight = image->ysize;
+    std::unique_ptr<uint32_t[]> pixels(new (std::nothrow)
+                                           uint32_t[static_cast<size_t>(imageWidth) * imageHeight]);
+    if (!pixels) {
+        return refuseForMemory(fileName, imageWidth, imageHeight);
+    }
+    sgi::readPixels(*image, pixels.get());
+
     const int limit = maxTextureSize();
     const int textureWidth = textureSize(imageWidth, limit);
     const int textureHeight = textureSize(imageHeight, limit);
-
-    std::unique_ptr<uint32_t[]> pixels = sgi::longimagedata(fileName);
-    // A file replaced while it was being read could hold another size than the pixels were read
-    // with; scaling would then run past the buffer, so the size is checked again.
-    OpenImage image = openUsable(fileName);
-    if (!pixels || !image || image->xsize != imageWidth || image->ysize != imageHeight) {
-        return -1;
-    }
-
     const size_t scaledBytes = static_cast<size_t>(textureWidth) * textureHeight * 4;
-    std::unique_ptr<unsigned char[]> scaled(new unsigned char[scaledBytes]);
+    std::unique_ptr<unsigned char[]> scaled(new (std::nothrow) unsigned char[scaledBytes]);
+    if (!scaled) {
+        return refuseForMemory(fileName, textureWidth, textureHeight);
+    }
     if (gluScaleImage(GL_RGBA, imageWidth, imageHeight, GL_UNSIGNED_BYTE, pixels.get(),
                       textureWidth, textureHeight, GL_UNSIGNED_BYTE, scaled.get()) != 0) {
         return -1;

@@ -12,8 +12,10 @@ namespace render {
 //
 // Main thread only, with the surface's GL context current; no locking. Failure: a missing
 // image, one without a picture, or one of more than 4 channels gives -1 quietly; a fault inside
-// the image file is fatal (the reader's message, exit status 1). A name already in use is warned
-// about on stderr and overwritten.
+// the image file is fatal (the reader's message, exit status 1). An image whose header asks for
+// more than its file can hold (sgi::checkPixelRows), or whose pixels or texture memory cannot
+// hold, gives -1 with one line on stderr. A name already in use is warned about on stderr and
+// overwritten.
 class TextureLoader {
 public:
     // The GL name of the new texture, or -1.

@@ -54,18 +54,22 @@ TextureObjects::ProcAddress TextureObjects::lookUp(const char* name, const char*
 }
 
 void TextureObjects::probe(const char* extensions) {
-    objectsAvailable = extensionListed(extensions);
+    objectsAvailable = false;
     bindTextureEntry = nullptr;
     isTextureEntry = nullptr;
-    if (!objectsAvailable) {
+    if (!extensionListed(extensions)) {
         return;
     }
-    // Both are looked up whatever the first gave, so the user hears of every missing one.
-    bindTextureEntry = reinterpret_cast<PFNGLBINDTEXTUREEXTPROC>(
+    // Both are looked up whatever the first gave, so the user hears of every missing one. The
+    // message box runs an event loop that may redraw, so texture objects count as available
+    // only once both entry points are in hand.
+    const auto bind = reinterpret_cast<PFNGLBINDTEXTUREEXTPROC>(
         lookUp("glBindTextureEXT", "GetProcAddress for glBindTextureEXT failed"));
-    isTextureEntry = reinterpret_cast<PFNGLISTEXTUREEXTPROC>(
+    const auto isTexture = reinterpret_cast<PFNGLISTEXTUREEXTPROC>(
         lookUp("glIsTextureEXT", "GetProcAddress for glIsTextureEXT failed"));
-    objectsAvailable = bindTextureEntry != nullptr && isTextureEntry != nullptr;
+    bindTextureEntry = bind;
+    isTextureEntry = isTexture;
+    objectsAvailable = bind != nullptr && isTexture != nullptr;
 }
 
 void TextureObjects::setProcLookup(ProcLookup lookup) {

@@ -28,7 +28,8 @@ public:
     static bool extensionListed(const char* extensions);
 
     // Decides availability from the extensions text and looks both entry points up, showing a
-    // message box for each one that is missing.
+    // message box for each one that is missing. Texture objects count as unavailable until both
+    // are found, so a redraw while a message box is up never reaches a missing entry point.
     static void probe(const char* extensions);
 
     // Seams for tests: the procedure lookup (default glXGetProcAddressARB) and the message box

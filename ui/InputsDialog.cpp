@@ -24,10 +24,8 @@ void bind(Fl_Widget* widget, InputsDialog* dialog) {
     widget->callback(ui::trampoline<InputsDialog, Operation>, dialog);
 }
 
-// The choosers call back with themselves; the dialog wants only the chosen name (null when none).
-template <void (InputsDialog::*Chosen)(const char*)>
-void chooserDone(Fl_File_Chooser* chooser, void* dialog) {
-    (static_cast<InputsDialog*>(dialog)->*Chosen)(chooser->value());
+template <void (InputsDialog::*Chosen)(const char*)> void chosen(void* dialog, const char* path) {
+    (static_cast<InputsDialog*>(dialog)->*Chosen)(path);
 }
 
 Fl_Round_Button* modeButton(int y, const char* label) {
@@ -153,10 +151,10 @@ void InputsDialog::bindCallbacks() {
 void InputsDialog::createChoosers() {
     multicastChooser_ = new Fl_File_Chooser(".", "rvx map file (*.mcp)\ttext files (*.txt)",
                                             Fl_File_Chooser::CREATE, "Select multi cast port file");
-    multicastChooser_->callback(chooserDone<&InputsDialog::multicastFileChosen>, this);
+    multicastResult_.attach(multicastChooser_, chosen<&InputsDialog::multicastFileChosen>, this);
     stateChooser_ = new Fl_File_Chooser(".", "text files (*.txt)", Fl_File_Chooser::CREATE,
                                         "Select state file");
-    stateChooser_->callback(chooserDone<&InputsDialog::stateFileChosen>, this);
+    stateResult_.attach(stateChooser_, chosen<&InputsDialog::stateFileChosen>, this);
 }
 
 void InputsDialog::selectOnly(Fl_Round_Button* selected) {

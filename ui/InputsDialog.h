@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/ChooserResult.h"
 #include "ui/StoredFileName.h"
 
 class Fl_Button;
@@ -57,8 +58,10 @@ public:
     virtual void clientHostEdited(Fl_Widget* widget);
     virtual void clientPortEdited(Fl_Widget* widget);
     virtual void serverPortEdited(Fl_Widget* widget);
-    // A chooser's result: null when it gave none. A name is stored relative to the working
-    // directory and shown in field 10 or 14; null, empty or too long changes nothing.
+    // A chooser's result, given when it closes with a name (OK, a double click, Enter), not
+    // while the user clicks around in it: a chooser cancelled or closed changes nothing. A name
+    // is stored relative to the working directory and shown in field 10 or 14; null, empty or
+    // too long changes nothing.
     virtual void multicastFileChosen(const char* chosenPath);
     virtual void stateFileChosen(const char* chosenPath);
 
@@ -112,4 +115,6 @@ private:
     StoredFileName stateFileName_;
     Fl_File_Chooser* multicastChooser_ = nullptr;
     Fl_File_Chooser* stateChooser_ = nullptr;
+    ChooserResult multicastResult_;
+    ChooserResult stateResult_;
 };

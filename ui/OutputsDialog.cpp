@@ -26,9 +26,8 @@ void bind(Fl_Widget* widget, OutputsDialog* dialog) {
     widget->callback(ui::trampoline<OutputsDialog, Operation>, dialog);
 }
 
-// The chooser calls back with itself; the dialog wants only the chosen name (null when none).
-void snapshotChooserDone(Fl_File_Chooser* chooser, void* dialog) {
-    static_cast<OutputsDialog*>(dialog)->snapshotChosen(chooser->value());
+void snapshotTaken(void* dialog, const char* path) {
+    static_cast<OutputsDialog*>(dialog)->snapshotChosen(path);
 }
 
 Fl_Check_Button* outputButton(int y, const char* label) {
@@ -56,7 +55,7 @@ OutputsDialog::OutputsDialog() {
     bindCallbacks();
     snapshotChooser_ = new Fl_File_Chooser(".", "text files (*.txt)", Fl_File_Chooser::CREATE,
                                            "Select Snapshot file");
-    snapshotChooser_->callback(snapshotChooserDone, this);
+    snapshotResult_.attach(snapshotChooser_, snapshotTaken, this);
     snapshotFileName_.assignRelative("state.txt");
     showSnapshotName();
     setStatusText("Snapshot is OFF");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/ChooserResult.h"
 #include "ui/StoredFileName.h"
 
 class Fl_Box;
@@ -57,8 +58,9 @@ public:
     virtual void toggleSnapshot(Fl_Widget* widget);
     // Bound to no widget; only raises snapshotRequested().
     virtual void requestSnapshot(Fl_Widget* widget);
-    // The chooser's result: null when it gave none, which changes nothing. Otherwise as
-    // setSnapshotFile().
+    // The chooser's result, given when it closes with a name (OK, a double click, Enter), not
+    // while the user clicks around in it: a chooser cancelled or closed changes nothing, and
+    // neither does null. Otherwise as setSnapshotFile().
     virtual void snapshotChosen(const char* chosenPath);
 
     Fl_Widget* widget(int number) const;
@@ -111,6 +113,7 @@ private:
     bool snapshotEnabled_ = true;
     bool snapshotRequested_ = false;
     Fl_File_Chooser* snapshotChooser_ = nullptr;
+    ChooserResult snapshotResult_;
     long snapshotCount_ = 0;
     // The boxes' labels point here: FLTK keeps only the pointer.
     char statusText_[labelSize] = {};

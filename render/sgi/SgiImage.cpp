@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
 #include <utility>
 
 namespace sgi {
@@ -72,6 +73,11 @@ bool seekTo(std::FILE* file, int64_t offset) {
     return fseeko(file, offset, SEEK_SET) == 0;
 }
 
+int64_t lengthOf(std::FILE* file) {
+    struct stat status {};
+    return fstat(fileno(file), &status) == 0 ? static_cast<int64_t>(status.st_size) : 0;
+}
+
 bool readTable(SgiImage& image, uint32_t* table, std::size_t entries) {
     if (std::fread(table, sizeof *table, entries, image.file) != entries) {
         return false;
@@ -84,8 +90,17 @@ bool readTable(SgiImage& image, uint32_t* table, std::size_t entries) {
     return true;
 }
 
+// The header asks for the tables' size; the file must hold them before they are allocated, so a
+// few bytes of header cannot ask for gigabytes. The messages are those of the short reads.
 void readRowTables(SgiImage& image) {
     const std::size_t entries = std::size_t{image.ysize} * image.zsize;
+    const int64_t tableBytes = static_cast<int64_t>(entries * sizeof(uint32_t));
+    if (image.fileLength < dataStart + tableBytes) {
+        fail("iopen: error on read of rowstart\n");
+    }
+    if (image.fileLength < dataStart + 2 * tableBytes) {
+        fail("iopen: error on read of rowsize\n");
+    }
     image.rowStart.reset(new (std::nothrow) uint32_t[entries]);
     image.rowSize.reset(new (std::nothrow) uint32_t[entries]);
     if (!image.rowStart || !image.rowSize) {
@@ -242,9 +257,15 @@ SgiImage* iopen(const char* fileName, const char* mode) {
         return nullptr;
     }
     image->flags = SgiImage::readMode;
+    image->fileLength = lengthOf(image->file);
     readHeader(*image);
+    // The tables hold ysize * zsize entries as the header says, so they are read before ysize is
+    // made the one row of a dimension-1 image.
     if (image->storage == rleStorage) {
         readRowTables(*image);
+    }
+    if (image->dimension == 1 && image->ysize > 1) {
+        image->ysize = 1;
     }
     allocateRowBuffer(*image);
     image->offset = seekTo(image->file, dataStart) ? dataStart : -1;
@@ -302,6 +323,27 @@ int getrow(SgiImage* image, uint16_t* buffer, unsigned int y, unsigned int z) {
         fail("getrow: weird image type\n");
     }
     return image->xsize;
+}
+
+void checkrow(const SgiImage& image, unsigned int y, unsigned int z) {
+    if (image.dimension < 3) {
+        z = 0;
+    }
+    if (image.dimension < 2) {
+        y = 0;
+    }
+    if (y >= image.ysize || z >= image.zsize) {
+        fail("img_seek: row number out of range\n");
+    }
+    const int64_t offset = rowOffset(image, y, z);
+    if (!supportedUnit(image.bpc)) {
+        fail("getrow: weird bpp\n");
+    }
+    const std::size_t bytes = image.storage == rleStorage ? image.rowSize[rowIndex(image, y, z)]
+                                                          : std::size_t{image.xsize} * image.bpc;
+    if (bytes > image.rowBufferSize || offset + static_cast<int64_t>(bytes) > image.fileLength) {
+        failRowRead();
+    }
 }
 
 int rle_expand(const unsigned char* in, std::size_t inBytes, int inBpu, void* out,

@@ -22,7 +22,9 @@ namespace sgi {
 // header, a short read, rows that do not fit their buffers) writes one fixed line to stderr and
 // ends the process with exit status 1: the file is unusable and the display has no sensible way to
 // carry on with half a texture. A header with a zero size is not a fault: hasPicture tells the
-// caller so before it reads anything.
+// caller so before it reads anything. Sizes are never trusted beyond the file: the RLE tables are
+// allocated only once the file is known to hold them, and checkrow lets a caller learn that a row
+// is beyond the file before it allocates for the picture.
 
 struct SgiImage {
     static constexpr unsigned readMode = 1;
@@ -33,6 +35,8 @@ struct SgiImage {
     uint8_t bpc = 0;     // bytes per channel sample
     uint16_t dimension = 0;
     uint16_t xsize = 0;
+    // A dimension-1 image is a single row whatever the header says: iopen sets ysize to 1 then
+    // (0 stays 0, an image without a picture).
     uint16_t ysize = 0;
     uint16_t zsize = 0;
     int32_t pixmin = 0;
@@ -42,6 +46,9 @@ struct SgiImage {
     int32_t colormap = 0;
 
     std::FILE* file = nullptr;
+    // The file's length in bytes when it was opened: what the header's sizes are checked against
+    // before anything is allocated from them.
+    int64_t fileLength = 0;
     unsigned flags = 0;
     bool swapBytes = false; // the file's byte order is not the host's
 
@@ -78,6 +85,11 @@ int img_seek(SgiImage* image, unsigned int y, unsigned int z);
 // their stored width (up to 16 bits). An RLE row whose packets end before xsize samples leaves the
 // rest of buffer as it was.
 int getrow(SgiImage* image, uint16_t* buffer, unsigned int y, unsigned int z);
+
+// Ends the process, with the line getrow would write, when row y of channel z cannot be read
+// whole: a row outside the image, an unknown dimension, storage or sample size, a row past the end
+// of the file, or an RLE row longer than the row buffer. Reads nothing.
+void checkrow(const SgiImage& image, unsigned int y, unsigned int z);
 
 // Expands one RLE row of inBytes bytes (units of inBpu bytes, host order) into at most outUnits
 // units of outBpu bytes. Returns the number of units written, or -1 when a packet needs more

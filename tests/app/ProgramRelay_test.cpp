@@ -158,7 +158,7 @@ TEST_F(ProgramRelay, FollowsOverHttpAndOutlivesTheServer) {
         << describe(ProgramHarness::snapshotRecords(snapshotB));
 
     for (const pid_t display : {displayA, displayB}) {
-        const ProgramHarness::Closed closed = harness.closeWindow(display, 5s);
+        const ProgramHarness::Closed closed = harness.closeWindow(display, 10s);
         ASSERT_TRUE(closed.found);
         EXPECT_TRUE(closed.exit.exited && closed.exit.status == 0) << "ended " << closed.exit.ended;
     }

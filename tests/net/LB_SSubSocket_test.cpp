@@ -84,7 +84,7 @@ TEST(LB_SSubSocket, HandlerRunsOncePerClientEachOnItsOwnThread) {
     // Every handler stays until all three have started, so that the three
     // threads are alive together and their ids cannot be reused.
     scene.body = [&](LB_SSubSocket* client, int) {
-        scene.record(scene.entered.waitFor(3, 5s) ? receiveOne(client) : -9);
+        scene.record(scene.entered.waitFor(3, 10s) ? receiveOne(client) : -9);
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
@@ -92,18 +92,18 @@ TEST(LB_SSubSocket, HandlerRunsOncePerClientEachOnItsOwnThread) {
 
     std::vector<RawSocket> clients;
     for (int i = 0; i < 3; ++i) {
-        clients.push_back(RawSocket::connectTcp(server->port(), 5s));
+        clients.push_back(RawSocket::connectTcp(server->port(), 10s));
         ASSERT_TRUE(clients.back().valid());
         ASSERT_TRUE(clients.back().sendText("x"));
         // The listener's backlog is 1: a client that comes before the last
         // one was taken waits a SYN retry.
-        ASSERT_TRUE(scene.entered.waitFor(i + 1, 5s));
+        ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
     }
-    ASSERT_TRUE(scene.returned.waitFor(3, 5s));
-    ASSERT_TRUE(capture.waitForCount(kDeleting, 3, 5s));
+    ASSERT_TRUE(scene.returned.waitFor(3, 10s));
+    ASSERT_TRUE(capture.waitForCount(kDeleting, 3, 10s));
     for (RawSocket& client : clients) {
         SCOPED_TRACE(client.port());
-        EXPECT_TRUE(client.seesEndOfStream(5s)) << "the sub-socket was not destroyed";
+        EXPECT_TRUE(client.seesEndOfStream(10s)) << "the sub-socket was not destroyed";
         const std::string port = std::to_string(client.port());
         EXPECT_EQ(capture.count("127.0.0.1:" + port + " connected\n"), 1);
         EXPECT_EQ(capture.count(kDeleting + port + "\n"), 1);
@@ -145,11 +145,11 @@ TEST(LB_SSubSocket, HandlerTalksWithItsClient) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
     ASSERT_TRUE(client.sendText("ec"));
     ASSERT_TRUE(client.sendText("hoo"));
-    EXPECT_EQ(client.receiveText(5s, 5), "echoo");
-    ASSERT_TRUE(scene.returned.waitFor(1, 5s));
+    EXPECT_EQ(client.receiveText(10s, 5), "echoo");
+    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
     std::lock_guard<std::mutex> hold(scene.guard);
     EXPECT_EQ(scene.results, std::vector<int>({5, 5}));
 }
@@ -162,7 +162,7 @@ TEST(LB_SSubSocket, SendToAClientThatHasGoneFailsWithoutASignal) {
         scene.record(receiveOne(client));
         const std::string chunk(1024, 'q');
         int sent = 0;
-        const auto deadline = Clock::now() + 5s;
+        const auto deadline = Clock::now() + 10s;
         while (sent >= 0 && Clock::now() < deadline) {
             sent = client->send(chunk.data(), static_cast<int>(chunk.size()), 0);
         }
@@ -170,7 +170,7 @@ TEST(LB_SSubSocket, SendToAClientThatHasGoneFailsWithoutASignal) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
     ASSERT_TRUE(client.valid());
     client.close();
     ASSERT_TRUE(scene.returned.waitFor(1, 10s));
@@ -193,10 +193,10 @@ TEST(LB_SSubSocket, ReceiveAllEndsWithMinusOneWhenTheClientClosesMidway) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
     ASSERT_TRUE(client.sendText("abc"));
     client.close();
-    ASSERT_TRUE(scene.returned.waitFor(1, 5s));
+    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
     std::lock_guard<std::mutex> hold(scene.guard);
     EXPECT_EQ(scene.results, std::vector<int>({-1, 1}));
 }
@@ -210,8 +210,8 @@ TEST(LB_SSubSocket, ReceiveWithoutWaitingAsksHowManyBytesWait) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
-    ASSERT_TRUE(scene.returned.waitFor(1, 5s));
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
+    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
     {
         std::lock_guard<std::mutex> hold(scene.guard);
         EXPECT_EQ(scene.results, std::vector<int>({0}));
@@ -232,9 +232,9 @@ TEST(LB_SSubSocket, StopListeningReturnsAfterTheLoopEnded) {
     // The loop has let go of the lock: a new server starts at once.
     const auto start = Clock::now();
     ASSERT_EQ(server->openTcpServer(0, 0, runScene, &scene), 1);
-    EXPECT_LT(Clock::now() - start, 1s);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
-    EXPECT_TRUE(scene.entered.waitFor(1, 5s));
+    EXPECT_LT(Clock::now() - start, 10s);
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
+    EXPECT_TRUE(scene.entered.waitFor(1, 10s));
     EXPECT_EQ(capture.count("Sleep 10"), 0);
     EXPECT_EQ(capture.count("Got a bad socket"), 0);
 }
@@ -251,11 +251,11 @@ TEST(LB_SSubSocket, StopListeningEndsALoopRunningOnTheCallingThread) {
         result = server.openTcpServer(port, 1, runScene, &scene);
         returned.add();
     });
-    RawSocket client = RawSocket::connectTcp(port, 5s);
-    EXPECT_TRUE(scene.returned.waitFor(1, 5s)) << "the loop never served a client";
+    RawSocket client = RawSocket::connectTcp(port, 10s);
+    EXPECT_TRUE(scene.returned.waitFor(1, 10s)) << "the loop never served a client";
     EXPECT_FALSE(returned.waitFor(1, 0ms));
     server.stopListening();
-    EXPECT_TRUE(returned.waitFor(1, 5s));
+    EXPECT_TRUE(returned.waitFor(1, 10s));
     caller.join();
     EXPECT_EQ(result.load(), 1);
     EXPECT_TRUE(refused(port));
@@ -273,23 +273,23 @@ TEST(LB_SSubSocket, HandlerCanStopItsListener) {
         server.openTcpServer(port, 1, runScene, &scene);
         returned.add();
     });
-    RawSocket client = RawSocket::connectTcp(port, 5s);
+    RawSocket client = RawSocket::connectTcp(port, 10s);
     EXPECT_TRUE(client.valid());
-    if (!returned.waitFor(1, 5s)) {
+    if (!returned.waitFor(1, 10s)) {
         ADD_FAILURE() << "the handler's stop did not end the loop";
         server.stopListening();
     }
     caller.join();
-    EXPECT_TRUE(client.seesEndOfStream(5s));
+    EXPECT_TRUE(client.seesEndOfStream(10s));
 }
 
 // Clients that never send keep their handlers blocked in receive; ending the
 // server must wake each one, wait for it and destroy its sub-socket.
 void connectSilentClients(LB_Socket& server, Scene& scene, std::vector<RawSocket>* clients) {
     for (int i = 0; i < 3; ++i) {
-        clients->push_back(RawSocket::connectTcp(server.port(), 5s));
+        clients->push_back(RawSocket::connectTcp(server.port(), 10s));
         ASSERT_TRUE(clients->back().valid());
-        ASSERT_TRUE(scene.entered.waitFor(i + 1, 5s));
+        ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
     }
 }
 
@@ -305,14 +305,14 @@ TEST(LB_SSubSocket, DestroyingTheServerEndsClientsBlockedInReceive) {
 
     const auto start = Clock::now();
     server.reset();
-    EXPECT_LT(Clock::now() - start, 5s);
+    EXPECT_LT(Clock::now() - start, 10s);
     EXPECT_EQ(scene.returned.value(), 3) << "a handler outlived its server";
     {
         std::lock_guard<std::mutex> hold(scene.guard);
         EXPECT_EQ(scene.results, std::vector<int>({0, 0, 0}));
     }
     for (RawSocket& client : clients) {
-        EXPECT_TRUE(client.seesEndOfStream(5s));
+        EXPECT_TRUE(client.seesEndOfStream(10s));
     }
     EXPECT_EQ(capture.count("Sleep 100 in LB_SSubSocket::~LB_SSubSocket\n"), 3);
     EXPECT_EQ(capture.count(kDeleting), 3);
@@ -357,8 +357,8 @@ TEST(LB_SSubSocket, HandlerWokenByCloseMayStillUseItsSubSocket) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 5s);
-    ASSERT_TRUE(scene.entered.waitFor(1, 5s));
+    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
+    ASSERT_TRUE(scene.entered.waitFor(1, 10s));
     server->close();
     EXPECT_EQ(scene.returned.value(), 1);
     {
@@ -391,13 +391,13 @@ TEST(LB_SSubSocket, HandlerMayCloseItsOwner) {
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
-    RawSocket first = RawSocket::connectTcp(server->port(), 5s);
-    ASSERT_TRUE(scene.entered.waitFor(1, 5s));
-    RawSocket second = RawSocket::connectTcp(server->port(), 5s);
-    ASSERT_TRUE(scene.returned.waitFor(2, 5s));
-    ASSERT_TRUE(capture.waitForCount(kDeleting, 2, 5s));
-    EXPECT_TRUE(first.seesEndOfStream(5s));
-    EXPECT_TRUE(second.seesEndOfStream(5s));
+    RawSocket first = RawSocket::connectTcp(server->port(), 10s);
+    ASSERT_TRUE(scene.entered.waitFor(1, 10s));
+    RawSocket second = RawSocket::connectTcp(server->port(), 10s);
+    ASSERT_TRUE(scene.returned.waitFor(2, 10s));
+    ASSERT_TRUE(capture.waitForCount(kDeleting, 2, 10s));
+    EXPECT_TRUE(first.seesEndOfStream(10s));
+    EXPECT_TRUE(second.seesEndOfStream(10s));
     std::lock_guard<std::mutex> hold(scene.guard);
     EXPECT_EQ(scene.results, std::vector<int>({0}));
 }
@@ -410,10 +410,10 @@ TEST(LB_SSubSocket, ManyClientsComingAndGoingAreAllServedAndDestroyed) {
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
     for (int i = 0; i < kClients; ++i) {
-        RawSocket client = RawSocket::connectTcp(server->port(), 5s);
+        RawSocket client = RawSocket::connectTcp(server->port(), 10s);
         ASSERT_TRUE(client.valid());
         ASSERT_TRUE(client.sendText("y"));
-        ASSERT_TRUE(scene.entered.waitFor(i + 1, 5s));
+        ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
     }
     ASSERT_TRUE(scene.returned.waitFor(kClients, 10s));
     ASSERT_TRUE(capture.waitForCount(kDeleting, kClients, 10s));
@@ -436,8 +436,8 @@ TEST(LB_SSubSocket, ServerOnAPortInUseFails) {
 
 TEST(LB_SSubSocket, TheOwnerDestroysTheSubSocketsInItsList) {
     RawSocket listener = RawSocket::listenTcp();
-    RawSocket far = RawSocket::connectTcp(listener.port(), 5s);
-    RawSocket near = listener.accept(5s);
+    RawSocket far = RawSocket::connectTcp(listener.port(), 10s);
+    RawSocket near = listener.accept(10s);
     ASSERT_TRUE(near.valid());
     StdoutCapture capture;
     LB_Socket owner;
@@ -446,7 +446,7 @@ TEST(LB_SSubSocket, TheOwnerDestroysTheSubSocketsInItsList) {
     EXPECT_EQ(sub->owner(), &owner);
     EXPECT_EQ(sub->peerAddress(), "");
     owner.close();
-    EXPECT_TRUE(far.seesEndOfStream(5s));
+    EXPECT_TRUE(far.seesEndOfStream(10s));
     EXPECT_EQ(capture.text(), "creating LB_SubSocket::LB_SubSocket\n"
                               "LB_SSubSocket::~LB_SSubSocket() in process " +
                                   std::to_string(getpid()) + " " + std::to_string(gettid()) +

@@ -57,7 +57,7 @@ TEST(LB_Socket, ReceiveBlocksAsTheWaitFlagAndTheBlockingFlagSay) {
         if (c.blocks) {
             EXPECT_FALSE(returned.waitFor(1, 150ms)) << "returned before the peer sent";
             EXPECT_TRUE(pair.server.sendText("late"));
-            if (!returned.waitFor(1, 5s)) {
+            if (!returned.waitFor(1, 10s)) {
                 ADD_FAILURE() << "still blocked after the peer sent";
                 pair.client.abort();
             }
@@ -66,7 +66,7 @@ TEST(LB_Socket, ReceiveBlocksAsTheWaitFlagAndTheBlockingFlagSay) {
             EXPECT_EQ(std::string(buffer, 4), "late");
             EXPECT_EQ(capture.text(), "");
         } else {
-            if (!returned.waitFor(1, 2s)) {
+            if (!returned.waitFor(1, 10s)) {
                 ADD_FAILURE() << "blocked although asked not to";
                 pair.client.abort();
             }
@@ -86,7 +86,7 @@ TEST(LB_Socket, ReceiveTimeOutEndsAReceiveOnASilentPeer) {
     const auto start = Clock::now();
     EXPECT_EQ(pair.client.receive(buffer, sizeof buffer, 1), -1);
     EXPECT_GE(since(start), 150ms);
-    EXPECT_LT(since(start), 5s);
+    EXPECT_LT(since(start), 10s);
     EXPECT_FALSE(pair.client.isOpen());
     EXPECT_EQ(capture.text(), "in LB_Socket::receive, got an error on recv\n");
 }
@@ -101,7 +101,7 @@ TEST(LB_Socket, ConnectTimeOutEndsAConnectThatGetsNoAnswer) {
     const auto start = Clock::now();
     EXPECT_EQ(client.openTcpClient("127.0.0.1", listener.port(), 1), 0);
     EXPECT_GE(since(start), 150ms);
-    EXPECT_LT(since(start), 5s);
+    EXPECT_LT(since(start), 10s);
     EXPECT_FALSE(client.isOpen());
     EXPECT_EQ(capture.text(), "");
 }
@@ -119,7 +119,7 @@ TEST(LB_Socket, AbortFromAnotherThreadEndsABlockedReceive) {
     });
     EXPECT_FALSE(returned.waitFor(1, 100ms));
     pair.client.abort();
-    EXPECT_TRUE(returned.waitFor(1, 5s));
+    EXPECT_TRUE(returned.waitFor(1, 10s));
     receiver.join();
     EXPECT_EQ(result.load(), -1);
     EXPECT_FALSE(pair.client.isOpen());
@@ -141,7 +141,7 @@ TEST(LB_Socket, AbortFromAnotherThreadEndsABlockedConnect) {
     });
     EXPECT_FALSE(returned.waitFor(1, 150ms)) << "the connect was answered";
     client.abort();
-    EXPECT_TRUE(returned.waitFor(1, 5s));
+    EXPECT_TRUE(returned.waitFor(1, 10s));
     connector.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_FALSE(client.isOpen());
@@ -161,7 +161,7 @@ TEST(LB_Socket, SingleClientServerWithoutWaitingFailsAtOnce) {
     ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
     const auto start = Clock::now();
     EXPECT_EQ(server.openTcpServer(0, 0, nullptr, nullptr), 0);
-    EXPECT_LT(since(start), 1s);
+    EXPECT_LT(since(start), 10s);
     EXPECT_FALSE(server.isOpen());
     EXPECT_EQ(server.mode(), LB_Socket::kNone);
     EXPECT_EQ(capture.text(), "sicket_fd open failed with return vlaue -1\n");
@@ -188,8 +188,8 @@ TEST(LB_Socket, SingleClientServerWaitsForItsClient) {
         result = server.openTcpServer(port, 1, nullptr, nullptr);
         opened.add();
     });
-    RawSocket client = RawSocket::connectTcp(port, 5s);
-    const bool served = opened.waitFor(1, 5s);
+    RawSocket client = RawSocket::connectTcp(port, 10s);
+    const bool served = opened.waitFor(1, 10s);
     if (!served) {
         server.abort();
     }
@@ -212,7 +212,7 @@ TEST(LB_Socket, SingleClientServerWaitsForItsClient) {
     char buffer[8] = {};
     EXPECT_EQ(server.receive(buffer, sizeof buffer, 1), 3);
     EXPECT_EQ(server.send("two", 3, 0), 3);
-    EXPECT_EQ(client.receiveText(5s, 3), "two");
+    EXPECT_EQ(client.receiveText(10s, 3), "two");
 
     // Nothing waits for another client: the reconnect cannot succeed.
     EXPECT_EQ(server.reconnect(), 0);
@@ -232,7 +232,7 @@ TEST(LB_Socket, AbortEndsASingleClientServerWaitingForItsClient) {
     });
     EXPECT_FALSE(returned.waitFor(1, 100ms));
     server.abort();
-    EXPECT_TRUE(returned.waitFor(1, 5s));
+    EXPECT_TRUE(returned.waitFor(1, 10s));
     waiter.join();
     EXPECT_EQ(result.load(), 0);
     EXPECT_EQ(capture.text(), "sicket_fd open failed with return vlaue -1\n");

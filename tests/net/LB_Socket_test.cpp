@@ -50,7 +50,7 @@ TEST(LB_Socket, SendsToAndReceivesFromATcpPeer) {
     EXPECT_EQ(pair.client.mode(), LB_Socket::kTcpClient);
     EXPECT_EQ(pair.client.port(), pair.listener.port());
     EXPECT_EQ(pair.client.send("GET /", 5, 0), 5);
-    EXPECT_EQ(pair.server.receiveText(5s, 5), "GET /");
+    EXPECT_EQ(pair.server.receiveText(10s, 5), "GET /");
     ASSERT_TRUE(pair.server.sendText("reply"));
     char buffer[16] = {};
     EXPECT_EQ(pair.client.receive(buffer, sizeof buffer, 1), 5);
@@ -63,7 +63,7 @@ TEST(LB_Socket, ConnectsToAHostNameThatResolvesLocally) {
     RawSocket listener = RawSocket::listenTcp();
     LB_Socket client;
     ASSERT_EQ(client.openTcpClient("localhost", listener.port(), 1), 1);
-    EXPECT_TRUE(listener.accept(5s).valid());
+    EXPECT_TRUE(listener.accept(10s).valid());
     EXPECT_EQ(capture.text(), "");
 }
 
@@ -79,7 +79,7 @@ TEST(LB_Socket, FailedSendClosesTheSocketAndTheNextSendReturnsAtOnce) {
     pair.server.close();
     StdoutCapture capture;
     const std::string chunk(1024, 'z');
-    const auto deadline = Clock::now() + 5s;
+    const auto deadline = Clock::now() + 10s;
     int sent = 1;
     while (sent != 0 && Clock::now() < deadline) {
         sent = pair.client.send(chunk.data(), static_cast<int>(chunk.size()), 0);
@@ -91,7 +91,7 @@ TEST(LB_Socket, FailedSendClosesTheSocketAndTheNextSendReturnsAtOnce) {
 
     const auto start = Clock::now();
     EXPECT_EQ(pair.client.send("x", 1, 0), 0);
-    EXPECT_LT(since(start), 1s);
+    EXPECT_LT(since(start), 10s);
     EXPECT_EQ(capture.text(), "did not send data: LB_Socket::send\n");
 }
 
@@ -103,11 +103,11 @@ TEST(LB_Socket, ReceiveWithoutWaitingReportsTheWaitingCount) {
         StdoutCapture capture;
         const auto start = Clock::now();
         EXPECT_EQ(pair.client.receive(buffer, sizeof buffer, 0), 0);
-        EXPECT_LT(since(start), 1s);
+        EXPECT_LT(since(start), 10s);
         EXPECT_EQ(capture.text(), "before ioctlsocket\ngot a n of 0\ngot n=0\n");
     }
     ASSERT_TRUE(pair.server.sendText("hello"));
-    const auto deadline = Clock::now() + 5s;
+    const auto deadline = Clock::now() + 10s;
     int got = 0;
     // Loopback delivery is not instant: ask until the bytes are counted.
     while (got == 0 && Clock::now() < deadline) {
@@ -157,7 +157,7 @@ TEST(LB_Socket, UnknownHostWritesTheLookUpLinesAndFailsTheOpen) {
         LB_Socket socket;
         const auto start = Clock::now();
         EXPECT_EQ((socket.*c.open)(kUnknownHost.c_str(), listener.port(), 1), 0);
-        EXPECT_LT(since(start), 5s);
+        EXPECT_LT(since(start), 10s);
         EXPECT_FALSE(socket.isOpen());
         EXPECT_EQ(socket.mode(), LB_Socket::kNone);
         EXPECT_EQ(capture.text(), c.lines);
@@ -293,8 +293,8 @@ TEST(LB_Socket, ReconnectRepeatsWhatWasOpenedLast) {
         EXPECT_EQ(socket.port(), port);
         EXPECT_EQ(capture.text(), c.lines);
     }
-    EXPECT_TRUE(listener.accept(5s).valid());
-    EXPECT_TRUE(listener.accept(5s).valid());
+    EXPECT_TRUE(listener.accept(10s).valid());
+    EXPECT_TRUE(listener.accept(10s).valid());
 }
 
 TEST(LB_Socket, ReconnectedUdpServerReceivesOnTheSamePort) {

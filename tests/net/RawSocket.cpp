@@ -60,7 +60,7 @@ RawSocket RawSocket::unansweringListener(RawSocket* filler) {
     if (!listener.valid()) {
         return listener;
     }
-    *filler = connectTcp(listener.port(), std::chrono::seconds(5));
+    *filler = connectTcp(listener.port(), std::chrono::seconds(10));
     return filler->valid() ? std::move(listener) : RawSocket();
 }
 

@@ -5,6 +5,7 @@
 #include "tests/sgi/ChildProcess.h"
 #include "tests/sgi/PnmImage.h"
 #include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/AddressSpaceCap.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -88,7 +90,8 @@ int runAlone(const std::string& testName) {
         return -1;
     }
     std::string filter = "--gtest_filter=" + testName;
-    char* argv[] = {self, filter.data(), nullptr};
+    std::string disabledToo = "--gtest_also_run_disabled_tests";
+    char* argv[] = {self, filter.data(), disabledToo.data(), nullptr};
     pid_t child = -1;
     if (posix_spawn(&child, self, nullptr, nullptr, argv, environ) != 0) {
         return -1;
@@ -295,6 +298,89 @@ TEST(TextureLoader, UnusableImagesGiveMinusOneQuietlyAndStillTakeAName) {
         EXPECT_EQ(capture.finish(), "");
         EXPECT_EQ(TextureLoader::nextName(), before + 1);
     }
+}
+
+// A dimension-1 file of one stored row whose header declares 65535 rows (4 KB asked for 920 MB),
+// and an RLE file pointing 65535 scanlines at one stored row (524 KB asked for 1 GB).
+TEST(TextureLoader, ImagesAreReadNoFurtherThanTheirFileHolds) {
+    testsupport::TempDir dir;
+    const SgiFileWriter rle({true, 1, 1, 2, 4096, 65535, 1});
+    const std::string line =
+        dir.write("line.sgi", SgiFileWriter({true, 0, 1, 1, 3584, 65535, 1}).header() +
+                                  std::string(3584, '\x80'));
+    const std::string shared =
+        dir.write("shared.sgi", rle.rleShared(rle.rleRow(std::vector<uint16_t>(4096, 9))));
+    struct Case {
+        std::string path;
+        bool loaded;
+        GLint width;
+        GLint height;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {line, true, 4096, 1, ""},
+        {shared, false, 0, 0,
+         "longimagedata: image file " + shared +
+             " shares its rows too often: 4096 x 65535 pixels from " +
+             std::to_string(std::filesystem::file_size(shared)) + " bytes, refused\n"},
+    };
+    rendertest::GlFrame frame(800, 400);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        int32_t name = 0;
+        GLint size[2] = {};
+        std::string errors;
+        ASSERT_TRUE(frame.draw([&](DrawContext&) {
+            StderrCapture capture;
+            name = TextureLoader::loadTextureImage(c.path.c_str());
+            errors = capture.finish();
+            if (name > 0) {
+                glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(name));
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &size[0]);
+                glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &size[1]);
+            }
+        }));
+        EXPECT_EQ(name > 0, c.loaded);
+        EXPECT_EQ(size[0], c.width);
+        EXPECT_EQ(size[1], c.height);
+        EXPECT_EQ(errors, c.errors);
+    }
+}
+
+// Run alone, in a process of its own (below): with the address space capped a little above what
+// it uses, the loader meets memory it cannot have, first for the texture (pixels of 4000 x 8000,
+// 128 MB, fit the cap of 192 MB; their texture of 4096 x 8192 does not), then for the pixels.
+TEST(TextureLoader, DISABLED_MemoryItCannotHaveGivesMinusOneAndALine) {
+    testsupport::TempDir dir;
+    const auto shared = [&dir](const char* name, int height) {
+        const SgiFileWriter writer({true, 1, 1, 2, 4000, height, 1});
+        const std::string row = writer.rleRow(std::vector<uint16_t>(4000, 9));
+        return dir.write(name, writer.rleShared(row, std::size_t{4000} * height / 64));
+    };
+    const std::string texture = shared("texture.sgi", 8000);
+    const std::string pixels = shared("pixels.sgi", 16000);
+    rendertest::GlFrame frame(200, 100);
+    ASSERT_TRUE(frame.draw([](DrawContext&) {}));
+    ASSERT_TRUE(testsupport::capAddressSpace(std::size_t{192} << 20));
+    std::vector<int32_t> names;
+    std::string errors;
+    ASSERT_TRUE(frame.draw([&](DrawContext&) {
+        StderrCapture capture;
+        names.push_back(TextureLoader::loadTextureImage(texture.c_str()));
+        names.push_back(TextureLoader::loadTextureImage(pixels.c_str()));
+        errors = capture.finish();
+    }));
+    EXPECT_EQ(names, (std::vector<int32_t>{-1, -1}));
+    EXPECT_EQ(errors, "loadTextureImage: no memory for 4096 x 8192 pixels of image file " +
+                          texture + "\nloadTextureImage: no memory for 4000 x 16000 pixels of " +
+                          "image file " + pixels + "\n");
+}
+
+TEST(TextureLoader, MemoryItCannotHaveGivesMinusOneNotAnEnd) {
+    if (testsupport::sanitized) {
+        GTEST_SKIP() << "address space cap conflicts with the sanitizer";
+    }
+    EXPECT_EQ(runAlone("TextureLoader.DISABLED_MemoryItCannotHaveGivesMinusOneAndALine"), 0);
 }
 
 TEST(TextureLoader, AFaultInTheFileEndsTheProgramWithTheReadersMessage) {

@@ -1,6 +1,8 @@
 #include "render/TextureObjects.h"
 
+#include "render/TextureLoader.h"
 #include "render/glDrawSurface.h"
+#include "tests/render/GlFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -35,9 +37,11 @@ TEST(TextureObjects, ExtensionIsFoundAnywhereInTheList) {
     }
 }
 
-// Fakes for the probe's two seams: which names resolve, and what the user was told.
+// Fakes for the probe's two seams: which names resolve, and what the user was told (with
+// whether texture objects counted as available while the message box was up).
 std::vector<std::string> lookedUp;
 std::vector<std::string> alerts;
+std::vector<bool> availableAtAlert;
 bool bindFound = true;
 bool isFound = true;
 
@@ -51,6 +55,7 @@ render::TextureObjects::ProcAddress fakeLookup(const char* name) {
 
 void recordAlert(const char* text) {
     alerts.emplace_back(text);
+    availableAtAlert.push_back(render::TextureObjects::available());
 }
 
 class TextureProbe : public ::testing::Test {
@@ -58,6 +63,7 @@ protected:
     void SetUp() override {
         lookedUp.clear();
         alerts.clear();
+        availableAtAlert.clear();
         bindFound = true;
         isFound = true;
         render::TextureObjects::setProcLookup(fakeLookup);
@@ -108,6 +114,7 @@ TEST_F(TextureProbe, MissingEntryPointIsToldAndLeavesObjectsUnavailable) {
         SCOPED_TRACE(c.name);
         lookedUp.clear();
         alerts.clear();
+        availableAtAlert.clear();
         bindFound = c.bind;
         isFound = c.is;
         render::TextureObjects::probe("GL_EXT_texture_object");
@@ -117,7 +124,25 @@ TEST_F(TextureProbe, MissingEntryPointIsToldAndLeavesObjectsUnavailable) {
         // The second lookup happens whatever the first gave.
         EXPECT_EQ(lookedUp, (std::vector<std::string>{"glBindTextureEXT", "glIsTextureEXT"}));
         EXPECT_EQ(alerts, c.alerts);
+        // The message box runs an event loop that may redraw: nothing may count on the entry
+        // points before both are found.
+        EXPECT_EQ(availableAtAlert, std::vector<bool>(c.alerts.size(), false));
     }
+}
+
+// A redraw under the message box makes the texture of a layer or icon current, as a frame does.
+TEST_F(TextureProbe, ARedrawUnderTheMessageBoxCallsNoMissingEntryPoint) {
+    render::TextureObjects::setAlert([](const char* text) {
+        recordAlert(text);
+        render::TextureLoader::use(2);
+        render::TextureLoader::use(-1);
+    });
+    bindFound = false;
+    rendertest::GlFrame frame(200, 100);
+    // The surface's first draw probes the extensions of the real GL, through the fake lookup.
+    ASSERT_TRUE(frame.draw([](DrawContext&) {}));
+    EXPECT_EQ(alerts, (std::vector<std::string>{"GetProcAddress for glBindTextureEXT failed"}));
+    EXPECT_FALSE(render::TextureObjects::available());
 }
 
 TEST_F(TextureProbe, LaterProbeReplacesAnEarlierResult) {

@@ -2,6 +2,7 @@
 
 #include "render/TextureObjects.h"
 #include "tests/render/FltkWait.h"
+#include "tests/support/FltkEvents.h"
 #include "tests/support/TempDir.h"
 
 #include <FL/Fl.H>
@@ -72,12 +73,7 @@ protected:
 
     // Sends an FLTK event to the window at (x, y) in window coordinates.
     int send(int event, int x, int y, int state) {
-        Fl::e_x = x;
-        Fl::e_y = y;
-        Fl::e_x_root = window->x() + x;
-        Fl::e_y_root = window->y() + y;
-        Fl::e_state = state;
-        return Fl::handle(event, window);
+        return testsupport::sendMouse(window, event, x, y, state);
     }
 
     testsupport::TempDir dir;

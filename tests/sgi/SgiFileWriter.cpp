@@ -119,3 +119,20 @@ std::string SgiFileWriter::rleRows(const std::vector<std::string>& rows,
     }
     return header() + starts + sizes + data;
 }
+
+std::string SgiFileWriter::rleShared(const std::string& row, std::size_t length) const {
+    const std::size_t entries =
+        static_cast<std::size_t>(layout_.ysize) * static_cast<std::size_t>(layout_.zsize);
+    std::string starts;
+    std::string sizes;
+    const auto start = static_cast<uint32_t>(headerSize + 8 * entries);
+    for (std::size_t i = 0; i < entries; ++i) {
+        starts += field(start, 4);
+        sizes += field(static_cast<uint32_t>(row.size()), 4);
+    }
+    std::string bytes = header() + starts + sizes + row;
+    if (bytes.size() < length) {
+        bytes.resize(length, '\0');
+    }
+    return bytes;
+}

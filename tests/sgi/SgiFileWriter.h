@@ -34,6 +34,14 @@ public:
     std::string rleRows(const std::vector<std::string>& rows,
                         const std::vector<uint32_t>& lengths = {}) const;
 
+    // One stored row encoded as rle() encodes each.
+    std::string rleRow(const std::vector<uint16_t>& samples) const {
+        return encodeRow(samples.data(), samples.size());
+    }
+    // Points every table entry at the one stored row `row`, then pads the file with zero bytes
+    // to `length` bytes when that is longer: the smallest file for a picture of any height.
+    std::string rleShared(const std::string& row, std::size_t length = 0) const;
+
     // Pieces of an RLE row, in the layout's unit size and byte order.
     std::string literal(const std::vector<unsigned>& values) const;
     std::string repeat(unsigned count, unsigned value) const;

@@ -3,6 +3,7 @@
 #include "tests/sgi/ChildProcess.h"
 #include "tests/sgi/PnmImage.h"
 #include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/AddressSpaceCap.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 // Every fault in a file ends the process with one exact line on stderr and exit status 1; each
@@ -18,17 +18,7 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-constexpr bool sanitized = true;
-#else
-constexpr bool sanitized = false;
-#endif
-#else
-constexpr bool sanitized = false;
-#endif
+using testsupport::sanitized;
 
 const std::string readRowError = "getrow: error on read of row\n";
 
@@ -232,45 +222,68 @@ TEST(SgiImageExit, LongimagedataOfAMissingFile) {
     expectLongimagedataFatal(path, "longimagedata: can't open image file " + path + "\n");
 }
 
-// Allocation failures, forced by capping the child's address space below what the header asks
-// for. The sanitizers reserve more address space than any cap leaves, so they skip these.
-void expectFatalWithMemoryCap(const std::string& path, bool wholePicture,
-                              const std::string& message) {
-    expectFatal(ChildProcess::run([&] {
-                    const rlim_t cap = rlim_t{2} << 30;
-                    const rlimit limit{cap, cap};
-                    if (setrlimit(RLIMIT_AS, &limit) != 0) {
-                        std::_Exit(2);
-                    }
-                    if (wholePicture) {
-                        sgi::longimagedata(path.c_str());
-                    } else {
-                        sgi::iopen(path.c_str(), "r");
-                    }
-                }),
-                message);
+// Files whose headers ask for gigabytes, run with the child's address space capped a little above
+// what it uses: none may allocate more than its file holds. The sanitizers reserve more address
+// space than any cap leaves, so they skip these.
+ChildProcess::Outcome runCapped(const std::string& path) {
+    return ChildProcess::run([&] {
+        if (!testsupport::capAddressSpace(std::size_t{256} << 20)) {
+            std::_Exit(2);
+        }
+        std::_Exit(sgi::longimagedata(path.c_str()) == nullptr ? 0 : 3);
+    });
 }
 
-TEST(SgiImageExit, TablesTooLargeForMemory) {
+TEST(SgiImageExit, HeadersAskingForGigabytesAllocateNothingBeyondTheirFile) {
     if (sanitized) {
         GTEST_SKIP() << "address space cap conflicts with the sanitizer";
     }
+    const SgiFileWriter rleLine({true, 1, 1, 2, 4096, 65535, 1});
+    const struct {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string message;
+    } cases[] = {
+        {"rle tables of 65535 x 65535 rows",
+         SgiFileWriter({true, 1, 1, 3, 1, 65535, 65535}).header(), 1,
+         "iopen: error on read of rowstart\n"},
+        {"65535 x 65535 x 3 verbatim", SgiFileWriter({true, 0, 1, 3, 65535, 65535, 3}).header(), 1,
+         readRowError},
+        // One stored row, as many as 65535 declared: 4 KB of file asked for 920 MB.
+        {"dimension 1 of 3584 x 65535",
+         SgiFileWriter({true, 0, 1, 1, 3584, 65535, 1}).header() + std::string(3584, '\x80'), 3,
+         ""},
+        // Every scanline at one stored row: 524 KB of file asked for 1 GB.
+        {"rle of 4096 x 65535 rows on one",
+         rleLine.rleShared(rleLine.rleRow(std::vector<uint16_t>(4096, 9))), 0,
+         "shares its rows too often"},
+    };
     testsupport::TempDir dir;
-    // 65535 * 65535 entries of 4 bytes: about 16 GiB per table.
-    const std::string path =
-        dir.write("huge.sgi", SgiFileWriter({true, 1, 1, 3, 1, 65535, 65535}).header());
-    expectFatalWithMemoryCap(path, false, "iopen: error on table alloc\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChildProcess::Outcome outcome = runCapped(dir.write("huge.sgi", c.bytes));
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.status, c.status);
+        if (c.status == 1) {
+            EXPECT_EQ(outcome.errors, c.message);
+        } else {
+            EXPECT_NE(outcome.errors.find(c.message), std::string::npos) << outcome.errors;
+        }
+    }
 }
 
+// The reader's own message when memory runs out: 65535 x 4096 pixels (1 GiB) from one shared row
+// in a file long enough for that many samples (4 MiB), under the same cap.
 TEST(SgiImageExit, PictureTooLargeForMemory) {
     if (sanitized) {
         GTEST_SKIP() << "address space cap conflicts with the sanitizer";
     }
+    const SgiFileWriter writer({true, 1, 1, 2, 65535, 4096, 1});
     testsupport::TempDir dir;
-    // 65535 * 65535 pixels of 4 bytes: about 16 GiB.
-    const std::string path =
-        dir.write("huge.sgi", SgiFileWriter({true, 0, 1, 2, 65535, 65535, 1}).header());
-    expectFatalWithMemoryCap(path, true, "longimagedata: can't malloc enough memory\n");
+    const std::string path = dir.write(
+        "huge.sgi", writer.rleShared(writer.rleRow(std::vector<uint16_t>(65535, 9)), 4u << 20));
+    expectFatal(runCapped(path), "longimagedata: can't malloc enough memory\n");
 }
 
 } // namespace

@@ -197,25 +197,23 @@ TEST(SgiImage, ChannelCountChoosesGreyRgbOrRgba) {
     }
 }
 
-TEST(SgiImage, DimensionOneRepeatsItsSingleRow) {
+TEST(SgiImage, DimensionOneIsOneRowWhateverTheHeaderSays) {
     testsupport::TempDir dir;
-    for (const Variant& variant : everyVariant) {
-        SCOPED_TRACE(traceOf(variant));
-        // Three rows and three channels declared, but a dimension 1 file stores one row only.
-        const SgiLayout layout{variant.bigEndian, variant.storage, 1, 1, 2, 3, 3};
-        const std::string path = dir.write("line.sgi", fileBytes(layout, {40, 80}));
-        const Rgba first{40, 40, 40, 255};
-        const Rgba second{80, 80, 80, 255};
-        EXPECT_EQ(pixelsOf(path, 6),
-                  (std::vector<Rgba>{first, second, first, second, first, second}));
-
-        // Whatever row and channel are asked for, there is only the one.
-        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-        ASSERT_NE(image, nullptr);
-        std::vector<uint16_t> row(2, 0);
-        EXPECT_EQ(sgi::getrow(image, row.data(), 7, 9), 2);
-        EXPECT_EQ(row, (std::vector<uint16_t>{40, 80}));
-        sgi::iclose(image);
+    for (const int rows : {3, 65535}) {
+        for (const Variant& variant : everyVariant) {
+            SCOPED_TRACE(traceOf(variant) + " declaring " + std::to_string(rows) + " rows");
+            const SgiLayout layout{variant.bigEndian, variant.storage, 1, 1, 2, rows, 3};
+            const std::string path = dir.write("line.sgi", fileBytes(layout, {40, 80}));
+            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(image->ysize, 1);
+            // Whatever row and channel are asked for, there is only the one.
+            std::vector<uint16_t> row(2, 0);
+            EXPECT_EQ(sgi::getrow(image, row.data(), 7, 9), 2);
+            EXPECT_EQ(row, (std::vector<uint16_t>{40, 80}));
+            sgi::iclose(image);
+            EXPECT_EQ(pixelsOf(path, 2), (std::vector<Rgba>{{40, 40, 40, 255}, {80, 80, 80, 255}}));
+        }
     }
 }
 
@@ -364,6 +362,35 @@ TEST(SgiImage, RleExpandConvertsBetweenUnitSizes) {
         const std::vector<unsigned> out = expandInto(c.in, c.inBpu, c.outUnits, c.outBpu, written);
         EXPECT_EQ(written, c.written);
         EXPECT_EQ(out, c.out);
+    }
+}
+
+// Every scanline of a 4096 x 1024 picture points at one stored row. A file where each scanline
+// had its own row would need more than 1/64 byte per sample: 65536 bytes for these.
+TEST(SgiImage, RleRowsSharedBeyondWhatTheFileHoldsAreRefusedWithOneLine) {
+    const SgiLayout layout{true, 1, 1, 2, 4096, 1024, 1};
+    const SgiFileWriter writer(layout);
+    const std::string row = writer.rleRow(std::vector<uint16_t>(4096, 200));
+    const struct {
+        std::size_t length;
+        bool refused;
+    } cases[] = {{65536, false}, {65535, true}, {0, true}};
+    testsupport::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string path = dir.write("shared.sgi", writer.rleShared(row, c.length));
+        const ChildProcess::Outcome outcome = ChildProcess::run([&] {
+            const auto pixels = sgi::longimagedata(path.c_str());
+            std::_Exit(pixels == nullptr ? 0 : Rgba::at(pixels.get(), 4096 * 1024 - 1).r);
+        });
+        EXPECT_TRUE(outcome.exited);
+        EXPECT_EQ(outcome.status, c.refused ? 0 : 200);
+        const std::string size = std::to_string(c.length != 0 ? c.length : 8704 + row.size());
+        EXPECT_EQ(outcome.errors, c.refused ? "longimagedata: image file " + path +
+                                                  " shares its rows too often: 4096 x 1024 "
+                                                  "pixels from " +
+                                                  size + " bytes, refused\n"
+                                            : "");
     }
 }
 

@@ -1,6 +1,8 @@
 #include "ui/InputsDialog.h"
 
+#include "tests/support/FltkEvents.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/ChooserDriver.h"
 #include "tests/ui/DialogTestSupport.h"
 
 #include <FL/Fl_Button.H>
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 namespace {
@@ -198,17 +201,43 @@ TEST_F(InputsDialogChooserTest, ChosenNamesAreStoredAndShownRelativeToTheWorking
     EXPECT_STREQ(dialog.stateFile->value(), "../other.txt");
 }
 
-TEST_F(InputsDialogChooserTest, NamesStartAbsentAndACancelledChooserChangesNothing) {
-    EXPECT_EQ(dialog.multicastFileName(), nullptr);
-    EXPECT_EQ(dialog.stateFileName(), nullptr);
-    dialog.multicastFileChosen((here / "ports.mcp").c_str());
-    dialog.stateFileChosen((here / "state.txt").c_str());
-    dialog.multicastFileChosen(nullptr);
-    dialog.stateFileChosen(nullptr);
-    EXPECT_STREQ(dialog.multicastFileName(), "ports.mcp");
-    EXPECT_STREQ(dialog.multicastFile->value(), "ports.mcp");
-    EXPECT_STREQ(dialog.stateFileName(), "state.txt");
-    EXPECT_STREQ(dialog.stateFile->value(), "state.txt");
+// The user opens each chooser with its button, clicks a file and cancels, then does the same
+// and presses OK: only OK changes the name and the field.
+TEST_F(InputsDialogChooserTest, OnlyOkInAChooserChangesTheNameAndTheField) {
+    dir.write("ports.mcp", "fleet 239.192.0.1 5500\n");
+    dir.write("nodes.txt", "1 Lead\n");
+    dialogtest::fillFolder(dir.path().string());
+    struct Case {
+        Fl_Button* button;
+        Fl_File_Chooser* chooser;
+        const char* file;
+        std::function<const char*()> name;
+        Fl_Output* field;
+    };
+    const Case cases[] = {
+        {dialog.multicastFileButton, dialog.multicastChooser(), "ports.mcp",
+         [this] { return dialog.multicastFileName(); }, dialog.multicastFile},
+        {dialog.stateFileButton, dialog.stateChooser(), "nodes.txt",
+         [this] { return dialog.stateFileName(); }, dialog.stateFile},
+    };
+    dialog.window->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        for (bool ok : {false, true}) {
+            testsupport::click(c.button);
+            dialogtest::ChooserDriver driver(c.chooser);
+            ASSERT_TRUE(driver.found());
+            EXPECT_TRUE(driver.clickFile(c.file));
+            Fl::wait(0.0);
+            EXPECT_STREQ(c.name(), nullptr);
+            EXPECT_STREQ(c.field->value(), "");
+            ok ? driver.pressOk() : driver.pressCancel();
+            ASSERT_TRUE(driver.closed());
+            EXPECT_STREQ(c.name(), ok ? c.file : nullptr);
+            EXPECT_STREQ(c.field->value(), ok ? c.file : "");
+        }
+    }
+    dialog.window->hide();
 }
 
 TEST(InputsDialog, ResetGivesItsFieldValuesAndKeepsTheRemoteHost) {

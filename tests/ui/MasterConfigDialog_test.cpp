@@ -1,6 +1,7 @@
 #include "ui/MasterConfigDialog.h"
 
 #include "tests/render/FltkWait.h"
+#include "tests/support/FltkEvents.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
@@ -259,15 +260,7 @@ TEST(MasterConfigDialog, ClickingEveryLabelledButtonChangesNoField) {
         }
         SCOPED_TRACE(e.number);
         Fl_Widget* button = dialog.widget(e.number);
-        Fl::e_x = button->x() + button->w() / 2;
-        Fl::e_y = button->y() + button->h() / 2;
-        Fl::e_x_root = window->x() + Fl::e_x;
-        Fl::e_y_root = window->y() + Fl::e_y;
-        Fl::e_state = FL_BUTTON1;
-        Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
-        Fl::handle(FL_PUSH, window);
-        Fl::e_state = 0;
-        Fl::handle(FL_RELEASE, window);
+        testsupport::click(button);
         // The click reached the button: its default callback queued it.
         EXPECT_EQ(Fl::readqueue(), button);
         expectAllUnchanged(dialog);

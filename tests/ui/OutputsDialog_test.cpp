@@ -1,6 +1,8 @@
 #include "ui/OutputsDialog.h"
 
+#include "tests/support/FltkEvents.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/ChooserDriver.h"
 #include "tests/ui/DialogTestSupport.h"
 
 #include <FL/Fl_Box.H>
@@ -16,6 +18,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -187,13 +190,47 @@ TEST_F(OutputsDialogFileTest, ATooLongNameIsRefusedAndTheFieldShowsTheStoredOne)
     EXPECT_STREQ(dialog.snapshotFile->value(), "state.txt");
 }
 
-TEST_F(OutputsDialogFileTest, ChosenSnapshotIsRelativeAndACancelledChooserChangesNothing) {
+TEST_F(OutputsDialogFileTest, AChosenSnapshotIsStoredRelative) {
     dialog.snapshotChosen((here / "snap.txt").c_str());
     EXPECT_STREQ(dialog.snapshotFileName(), "snap.txt");
     EXPECT_STREQ(dialog.snapshotFile->value(), "snap.txt");
-    dialog.snapshotChosen(nullptr);
-    EXPECT_STREQ(dialog.snapshotFileName(), "snap.txt");
-    EXPECT_STREQ(dialog.snapshotFile->value(), "snap.txt");
+}
+
+// "Output File", a click on the node file, Cancel: the snapshots must not go to the node file.
+// The cases run in turn on one dialog, each opening the chooser with the button as a user does.
+TEST_F(OutputsDialogFileTest, OnlyAChooserClosedWithANameChangesTheSnapshotFile) {
+    dir.write("nodes.txt", "1 Lead\n");
+    dir.write("other.txt", "\n");
+    dialogtest::fillFolder(dir.path().string());
+    using A = dialogtest::ChooserDriver::Action;
+    struct Case {
+        std::vector<A> actions;
+        const char* stored;
+    };
+    const Case cases[] = {
+        {{{A::Click, "nodes.txt"}, {A::Cancel}}, "state.txt"},
+        {{{A::Click, "nodes.txt"}, {A::Close}}, "state.txt"},
+        {{{A::Click, "nodes.txt"}, {A::Ok}}, "nodes.txt"},
+        {{{A::Click, "other.txt"}, {A::Cancel}}, "nodes.txt"},
+    };
+    dialog.window->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        testsupport::click(dialog.snapshotButton);
+        dialogtest::ChooserDriver driver(dialog.snapshotChooser());
+        ASSERT_TRUE(driver.found());
+        const std::string before = dialog.snapshotFileName();
+        // All but the last action: the name must not change while the chooser is open.
+        EXPECT_TRUE(driver.perform({c.actions.begin(), c.actions.end() - 1}));
+        Fl::wait(0.0);
+        EXPECT_EQ(dialog.snapshotFileName(), before);
+        EXPECT_EQ(dialog.snapshotFile->value(), before);
+        driver.perform({c.actions.back()});
+        ASSERT_TRUE(driver.closed());
+        EXPECT_STREQ(dialog.snapshotFileName(), c.stored);
+        EXPECT_STREQ(dialog.snapshotFile->value(), c.stored);
+    }
+    dialog.window->hide();
 }
 
 } // namespace
