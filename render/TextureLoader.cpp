@@ -135,4 +135,8 @@ int32_t TextureLoader::nextName() {
     return nameCounter;
 }
 
+int32_t TextureLoader::reserveName() {
+    return nameCounter++;
+}
+
 } // namespace render
