@@ -5,7 +5,6 @@
 #include "render/TextureObjects.h"
 
 #include <FL/gl.h>
-#include <GL/glx.h>
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +12,8 @@
 namespace render {
 namespace {
 
-unsigned contextGeneration = 0;
+// Starts ahead of every cache, so the first text learns its glyphs in the context of its draw.
+unsigned contextGeneration = 1;
 
 constexpr int kAtlasWidth = 512;
 constexpr int kAtlasHeightLimit = 4096;
@@ -94,8 +94,7 @@ size_t GlyphCache::nextCode(std::string_view text, size_t position, unsigned& co
 }
 
 void GlyphCache::forgetIfContextChanged() {
-    const void* current = glXGetCurrentContext();
-    if (current == context_ && generation_ == contextGeneration) {
+    if (generation_ == contextGeneration) {
         return;
     }
     // The texture and the glyphs' places in it belong to the old context.
@@ -103,7 +102,6 @@ void GlyphCache::forgetIfContextChanged() {
     lastFace_ = nullptr;
     textureName_ = 0;
     clearAtlas();
-    context_ = current;
     generation_ = contextGeneration;
 }
 
@@ -128,6 +126,7 @@ GlyphCache::Face GlyphCache::learn(int font, int size) {
     const std::vector<unsigned>& codes = glyphCodes();
     std::vector<GlyphImage> images;
     Face face;
+    face.metrics = Metrics{gl_height(), gl_descent()};
     if (TextureObjects::available() && GlyphRasteriser::capture(codes, size, images)) {
         face.textured = packAll(images, face);
     } else {
@@ -254,6 +253,10 @@ double GlyphCache::width(int font, int size, std::string_view text) {
         total += glyphs.glyphs[code].advance;
     }
     return total;
+}
+
+GlyphCache::Metrics GlyphCache::metrics(int font, int size) {
+    return face(font, size).metrics;
 }
 
 float GlyphCache::advance(int font, int size, unsigned code) {

@@ -26,8 +26,9 @@ struct GlyphImage;
 // Ownership: one cache for the process, as GL textures are shared by all of FLTK's GL contexts;
 // its texture name comes from the texture loader's counter (render/TextureLoader.h), so no load
 // ever takes it, and FLTK's display lists live in another name space. Textures are never deleted;
-// the cache forgets its glyphs and starts again when the current GL context is another one or
-// the surface reports a context made anew (contextRecreated).
+// the cache forgets its glyphs and starts again when a surface reports a GL context made anew
+// (contextRecreated): FLTK shares textures among the contexts it keeps, but a context made after
+// the others ended starts with none.
 //
 // Threads: main thread only, inside a draw with the GL context current. Failure: where glyphs
 // cannot be kept in a texture (texture objects unavailable, a viewport smaller than one glyph,
@@ -46,12 +47,21 @@ public:
         double windowHeight = 0.0;
     };
 
+    // FLTK's metrics of a font (gl_height, gl_descent), in pixels.
+    struct Metrics {
+        int height = 0;
+        int descent = 0;
+    };
+
     static GlyphCache& shared();
-    // The surface made a new GL context: what the cache holds belongs to the old one.
+    // A surface made a new GL context: the texture may be gone, so the glyphs are learnt again.
     static void contextRecreated();
 
     // Width in pixels of `text` in FLTK font `font` at `size` (the numbers gl_font takes).
     double width(int font, int size, std::string_view text);
+    // The font's metrics, learnt with its glyphs: asking FLTK for them anew would select the font
+    // for GL, which ends the batch of quads being drawn.
+    Metrics metrics(int font, int size);
     // Draws `text` in the current colour from the start point (x, y) in the current coordinates,
     // the place of the raster position of FLTK's GL text. A start point outside the window draws
     // nothing, even where later glyphs would fall inside it. May leave texturing and the alpha
@@ -83,6 +93,7 @@ private:
     };
     struct Face {
         bool textured = false;
+        Metrics metrics;
         std::array<Glyph, 256> glyphs{};
     };
 
@@ -100,7 +111,6 @@ private:
     std::map<std::pair<int, int>, Face> faces_;
     Face* lastFace_ = nullptr;
     std::pair<int, int> lastKey_{-1, -1};
-    const void* context_ = nullptr;
     unsigned generation_ = 0;
     int32_t textureName_ = 0;
     // The texture's pixels, rows bottom first, and where the next glyph goes (rows of glyphs).

@@ -146,17 +146,17 @@ void NodeGraphics::drawLabels(const ViewGeometry& view, const config::Preference
     GlyphCache& glyphs = GlyphCache::shared();
     glColor3d(0.0, 0.0, 0.0);
     if (numberOnIcon_) {
-        gl_font(FL_HELVETICA_BOLD, size);
         const std::string id = idText(texts.id);
+        const GlyphCache::Metrics bold = glyphs.metrics(FL_HELVETICA_BOLD, size);
         // Centred by the width of the glyphs drawn: gl_width measures FLTK's other (Xft) font.
         const Label label = idLabel(id, glyphs.width(FL_HELVETICA_BOLD, size, id), x_, y_, view,
-                                    FontMetrics{gl_height(), gl_descent()});
+                                    FontMetrics{bold.height, bold.descent});
         glyphs.draw(FL_HELVETICA_BOLD, size, label.text, label.x - ox, label.y - oy, placement);
     }
     const double column = labelColumn(x_, h, overlay, mode_, t, view.width);
-    gl_font(FL_HELVETICA, size);
-    const std::vector<Label> lines =
-        commentLabels(column, y_, view, FontMetrics{gl_height(), gl_descent()}, preferences, texts);
+    const GlyphCache::Metrics regular = glyphs.metrics(FL_HELVETICA, size);
+    const std::vector<Label> lines = commentLabels(
+        column, y_, view, FontMetrics{regular.height, regular.descent}, preferences, texts);
     for (const Label& line : lines) {
         glyphs.draw(FL_HELVETICA, size, line.text, line.x - ox, line.y - oy, placement);
     }
