@@ -234,6 +234,33 @@ TEST_F(GlyphCacheFrame, WithoutTextureObjectsFltkDrawsTheSameText) {
     render::TextureObjects::probe("GL_EXT_texture_object");
 }
 
+TEST(GlyphCacheSmallWindow, TextLargerThanTheWindowIsDrawnByFltkAtTheSamePlaces) {
+    // A glyph cell of a 40-pixel font does not fit a 64 x 48 window: no glyph can be learnt there.
+    rendertest::GlFrame frame(64, 48);
+    frame.view().setCenter(32, 24);
+    frame.view().setViewWidth(64);
+    GlyphCache& cache = GlyphCache::shared();
+    const char* text = "W g";
+    ASSERT_TRUE(frame.drawFramed([&](DrawContext&) {
+        glColor3d(0, 0, 0);
+        cache.draw(FL_HELVETICA, 40, text, 2, 12, GlyphCache::Placement{1.0, 1.0, 64, 48});
+        GlyphCache::finish();
+    }));
+    const rendertest::FramePixels cached = frame.pixels();
+    ASSERT_TRUE(frame.drawFramed([&](DrawContext&) {
+        glColor3d(0, 0, 0);
+        gl_font(FL_HELVETICA, 40);
+        glRasterPos2d(2, 12);
+        gl_draw("W", 1);
+        glBitmap(0, 0, 0, 0, cache.advance(FL_HELVETICA, 40, ' '), 0, nullptr);
+        gl_draw("g", 1);
+    }));
+    EXPECT_EQ(cached.countDifferent(frame.pixels()), 0);
+    EXPECT_GT(frame.count(0, 0, 64, 48,
+                          [](const rendertest::Pixel& p) { return rendertest::near(p, 0, 0, 0); }),
+              50);
+}
+
 // On an X server without Helvetica, FLTK's GL text falls back on the core "fixed" font, whose
 // blank does not move the raster position. The check runs in a second virtual X server with the
 // fonts of a fresh machine only (xfonts-base), started by the test below.
