@@ -4,6 +4,7 @@
 #include "nodes/NodeRecord.h"
 #include "platform/Clock.h"
 #include "render/DrawContext.h"
+#include "render/GlyphCache.h"
 #include "render/MapView.h"
 #include "render/TextureLoader.h"
 
@@ -129,36 +130,6 @@ void NodeGraphics::drawQuad(const Appearance& look, double h, const ViewGeometry
     glEnd();
 }
 
-// FLTK's GL text leaves the raster position where it is for a blank (the blank's glyph list
-// under the X server's fonts does not advance), so "Convoy Lead" would read "ConvoyLead". A text
-// with blanks is drawn word by word instead, each word placed by the width FLTK gives the text
-// before it. As for a single string, a start point outside the window draws nothing at all.
-void NodeGraphics::drawText(const std::string& text, double x, double y, double worldPerPixel) {
-    const float startX = static_cast<float>(x);
-    const float startY = static_cast<float>(y);
-    if (text.find(' ') == std::string::npos) {
-        gl_draw(text.c_str(), startX, startY);
-        return;
-    }
-    glRasterPos2f(startX, startY);
-    GLboolean valid = GL_FALSE;
-    glGetBooleanv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
-    if (!valid) {
-        return;
-    }
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t blank = text.find(' ', start);
-        const size_t end = blank == std::string::npos ? text.size() : blank;
-        if (end > start) {
-            const double before = gl_width(text.c_str(), static_cast<int>(start)) * worldPerPixel;
-            gl_draw(text.c_str() + start, static_cast<int>(end - start),
-                    static_cast<float>(x + before), startY);
-        }
-        start = end + 1;
-    }
-}
-
 void NodeGraphics::drawLabels(const ViewGeometry& view, const config::Preferences& preferences,
                               const LabelTexts& texts, const NodeGraphics* overlay, double t,
                               double h) const {
@@ -169,21 +140,27 @@ void NodeGraphics::drawLabels(const ViewGeometry& view, const config::Preference
     }
     const double ox = view.originX();
     const double oy = view.originY();
+    const GlyphCache::Placement placement{unitsPerPixel(view.width, view.pixelWidth),
+                                          unitsPerPixel(view.height(), view.pixelHeight),
+                                          view.pixelWidth, view.pixelHeight};
+    GlyphCache& glyphs = GlyphCache::shared();
     glColor3d(0.0, 0.0, 0.0);
-    gl_font(FL_HELVETICA_BOLD, size);
     if (numberOnIcon_) {
         const std::string id = idText(texts.id);
-        const Label label =
-            idLabel(id, gl_width(id.c_str()), x_, y_, view, FontMetrics{gl_height(), gl_descent()});
-        drawText(label.text, label.x - ox, label.y - oy, view.width / view.pixelWidth);
+        const GlyphCache::Metrics bold = glyphs.metrics(FL_HELVETICA_BOLD, size);
+        // Centred by the width of the glyphs drawn: gl_width measures FLTK's other (Xft) font.
+        const Label label = idLabel(id, glyphs.width(FL_HELVETICA_BOLD, size, id), x_, y_, view,
+                                    FontMetrics{bold.height, bold.descent});
+        glyphs.draw(FL_HELVETICA_BOLD, size, label.text, label.x - ox, label.y - oy, placement);
     }
     const double column = labelColumn(x_, h, overlay, mode_, t, view.width);
-    gl_font(FL_HELVETICA, size);
-    const std::vector<Label> lines =
-        commentLabels(column, y_, view, FontMetrics{gl_height(), gl_descent()}, preferences, texts);
+    const GlyphCache::Metrics regular = glyphs.metrics(FL_HELVETICA, size);
+    const std::vector<Label> lines = commentLabels(
+        column, y_, view, FontMetrics{regular.height, regular.descent}, preferences, texts);
     for (const Label& line : lines) {
-        drawText(line.text, line.x - ox, line.y - oy, view.width / view.pixelWidth);
+        glyphs.draw(FL_HELVETICA, size, line.text, line.x - ox, line.y - oy, placement);
     }
+    GlyphCache::finish();
 }
 
 double NodeGraphics::pulseValue(int64_t counter, int64_t frequency) {

@@ -139,7 +139,6 @@ public:
 private:
     void useTexture() const;
     void drawQuad(const Appearance& look, double h, const ViewGeometry& view) const;
-    static void drawText(const std::string& text, double x, double y, double worldPerPixel);
     void drawLabels(const ViewGeometry& view, const config::Preferences& preferences,
                     const LabelTexts& texts, const NodeGraphics* overlay, double t, double h) const;
 

@@ -140,4 +140,8 @@ int32_t TextureLoader::nextName() {
     return nameCounter;
 }
 
+int32_t TextureLoader::reserveName() {
+    return nameCounter++;
+}
+
 } // namespace render

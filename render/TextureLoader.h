@@ -28,6 +28,8 @@ public:
     static int textureSize(int imageSize, int maxTextureSize);
     // The name the next load will take.
     static int32_t nextName();
+    // Takes the next name for a texture made elsewhere (the label glyphs), so no load takes it.
+    static int32_t reserveName();
 };
 
 } // namespace render

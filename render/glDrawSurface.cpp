@@ -1,6 +1,7 @@
 #include "render/glDrawSurface.h"
 
 #include "render/GlReport.h"
+#include "render/GlyphCache.h"
 #include "render/TextureObjects.h"
 
 #include <FL/Fl.H>
@@ -58,6 +59,9 @@ void glDrawSurface::draw() {
     if (firstDraw_) {
         firstDraw_ = false;
         probeOnce();
+    }
+    if (!context_valid()) {
+        render::GlyphCache::contextRecreated();
     }
     fillDrawContext();
     runCallbacks();

@@ -11,7 +11,9 @@
 // DrawContext with the current view and the surface's geometry and hands it to the registered
 // draw callbacks, in registration order. Mouse pushes, drags and releases go to the view (pan and
 // zoom); keyboard and shortcut events are swallowed. The first draw writes the GL report file
-// (render/GlReport.h) and probes for texture objects (render/TextureObjects.h).
+// (render/GlReport.h) and probes for texture objects (render/TextureObjects.h). A draw in a context
+// FLTK has just made (anew after a hide and show) tells the label glyph cache, whose texture was
+// the old context's (render/GlyphCache.h).
 //
 // Ownership: the surface owns its default view, its draw context and the callback nodes; the
 // attached view and the callbacks' user data stay the caller's and must outlive the surface's

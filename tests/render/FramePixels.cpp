@@ -4,6 +4,7 @@
 
 #include <FL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -44,6 +45,36 @@ int FramePixels::count(int x0, int y0, int x1, int y1,
         }
     }
     return matches;
+}
+
+PixelBox FramePixels::bounds(int x0, int y0, int x1, int y1,
+                             const std::function<bool(const Pixel&)>& match) const {
+    PixelBox box{x1, y1, -1, -1};
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            if (match(at(x, y))) {
+                box.left = std::min(box.left, x);
+                box.top = std::min(box.top, y);
+                box.right = std::max(box.right, x);
+                box.bottom = std::max(box.bottom, y);
+            }
+        }
+    }
+    return box.right < 0 ? PixelBox{} : box;
+}
+
+int FramePixels::countDifferent(const FramePixels& other) const {
+    if (other.width_ != width_ || other.height_ != height_) {
+        return width_ * height_;
+    }
+    int different = 0;
+    for (size_t i = 0; i + 2 < rgb_.size(); i += 3) {
+        different += rgb_[i] != other.rgb_[i] || rgb_[i + 1] != other.rgb_[i + 1] ||
+                             rgb_[i + 2] != other.rgb_[i + 2]
+                         ? 1
+                         : 0;
+    }
+    return different;
 }
 
 bool near(const Pixel& pixel, int r, int g, int b, int tolerance) {

@@ -45,6 +45,11 @@ bool GlFrame::draw(std::function<void(DrawContext&)> paint) {
     return done;
 }
 
+void GlFrame::dropContext() {
+    window_->hide();
+    Fl::wait(0);
+}
+
 bool GlFrame::drawFramed(std::function<void(DrawContext&)> body) {
     return draw([&body](DrawContext& context) {
         render::FrameSetup::clear();

@@ -42,6 +42,9 @@ public:
     Pixel atWorld(double worldX, double worldY) const {
         return pixels_.atWorld(view_, worldX, worldY);
     }
+    const FramePixels& pixels() const { return pixels_; }
+    // Hides the window, which ends its GL context; the next draw shows it in a new one.
+    void dropContext();
     // Number of pixels in the rectangle [x0, x1) x [y0, y1) (from the top-left) that match.
     int count(int x0, int y0, int x1, int y1,
               const std::function<bool(const Pixel&)>& match) const {

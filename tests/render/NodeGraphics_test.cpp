@@ -337,16 +337,11 @@ TEST_F(NodeGraphicsFrame, TextOnlyWhenAsked) {
     EXPECT_GT(frame.count(441, 260, 600, 340, isBlack), 0); // the name beside it
 }
 
-// The rightmost black column within rows [top, bottom), or -1.
-int rightmostInk(const rendertest::GlFrame& frame, int top, int bottom) {
-    for (int x = frame.width() - 1; x >= 0; --x) {
-        for (int y = top; y < bottom; ++y) {
-            if (rendertest::near(frame.at(x, y), 0, 0, 0, 40)) {
-                return x;
-            }
-        }
-    }
-    return -1;
+// The box of black pixels within rows [top, bottom).
+rendertest::PixelBox inkIn(const rendertest::GlFrame& frame, int top, int bottom) {
+    return frame.pixels().bounds(0, top, frame.width(), bottom, [](const rendertest::Pixel& p) {
+        return rendertest::near(p, 0, 0, 0, 40);
+    });
 }
 
 TEST_F(NodeGraphicsFrame, BlanksInALabelKeepTheirWidth) {
@@ -355,24 +350,73 @@ TEST_F(NodeGraphicsFrame, BlanksInALabelKeepTheirWidth) {
                    false);
     nodes::NodeRecord::copyText(node.name, "II");
     ASSERT_TRUE(drawOne(g, 0, 0, 0, nullptr, true));
-    const int joined = rightmostInk(frame, 280, 320);
+    const int joined = inkIn(frame, 280, 320).right;
     nodes::NodeRecord::copyText(node.name, "I   I");
     ASSERT_TRUE(drawOne(g, 0, 0, 0, nullptr, true));
-    const int spaced = rightmostInk(frame, 280, 320);
+    const int spaced = inkIn(frame, 280, 320).right;
     ASSERT_GT(joined, 420);
     // Three blanks of a 17-pixel Helvetica are well over six pixels.
     EXPECT_GT(spaced, joined + 6);
+}
+
+TEST_F(NodeGraphicsFrame, IdCentredOnTheIcon) {
+    // The icon is centred on the frame's middle, x = 400 between pixels 399 and 400.
+    for (double s0 : {4.5, 5.0, 6.0, 8.0}) {
+        for (int32_t id : {0, 808, 1000}) {
+            SCOPED_TRACE(testing::Message() << "size " << s0 << ", id " << id);
+            node.id = id;
+            NodeGraphics g(config::DefaultIcon, 0, "D", nullptr,
+                           {s0, s0, s0, 1, 1, 1, 1, 1, 1, 1, 1, 1}, true);
+            ASSERT_TRUE(drawOne(g, 0, 0, 0, nullptr, true));
+            const rendertest::PixelBox ink = inkIn(frame, 250, 350);
+            ASSERT_FALSE(ink.empty());
+            EXPECT_NEAR((ink.left + ink.right + 1) / 2.0, 400.0, 1.0);
+        }
+    }
 }
 
 TEST_F(NodeGraphicsFrame, LabelStartingOutsideTheWindowIsNotDrawnEvenInPart) {
     preferences.commentNode = true;
     NodeGraphics g(config::DefaultIcon, 0, "D", nullptr, {5, 5, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1},
                    false);
-    // The icon's right edge is 12 pixels left of the window: the label starts outside it and
-    // its later words would fall inside.
     nodes::NodeRecord::copyText(node.name, "I WWWWWWWWWW WWWWWWWWWW");
-    ASSERT_TRUE(drawOne(g, -1.08, 0, 0, nullptr, true));
-    EXPECT_EQ(frame.count(0, 0, 800, 600, isBlack), 0);
+    struct Case {
+        const char* where;
+        double x;
+        double y;
+        bool drawn;
+    };
+    // Icon half side 20 px, 0.0025 units a pixel. The label starts right of the icon, a descent
+    // further on and a few pixels below its centre line.
+    const Case cases[] = {
+        {"left, its later words inside", -1.08, 0, false},
+        {"just inside the left edge", -1.04, 0, true},
+        {"below, its glyphs reaching up inside", 0, -0.765, false},
+        {"just inside the bottom edge", 0, -0.73, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        ASSERT_TRUE(drawOne(g, c.x, c.y, 0, nullptr, true));
+        EXPECT_EQ(frame.count(0, 0, 800, 600, isBlack) > 0, c.drawn);
+    }
+}
+
+TEST_F(NodeGraphicsFrame, CommentsOfAnySenderDrawWithoutFault) {
+    preferences.commentNode = true;
+    preferences.commentPacket1 = true;
+    preferences.commentPacket2 = true;
+    std::string long1;
+    std::string long2;
+    for (int i = 0; i < 250; ++i) {
+        long1 += static_cast<char>(i % 2 == 0 ? 0x80 + i % 128 : 'a' + i % 26);
+        long2 += static_cast<char>(0xFF - i % 64);
+    }
+    node.setComments(long1.c_str(), long2.c_str());
+    nodes::NodeRecord::copyText(node.name, "Caf\xC3\xA9 \xE2\x82\xAC 20\xB0");
+    NodeGraphics g(config::DefaultIcon, 0, "D", nullptr, {5, 5, 5, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+                   true);
+    ASSERT_TRUE(drawOne(g, -0.5, 0, 0, nullptr, true));
+    EXPECT_GT(frame.count(300, 250, 800, 350, isBlack), 200);
 }
 
 } // namespace
