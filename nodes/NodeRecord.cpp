@@ -6,13 +6,6 @@
 #include <mutex>
 
 namespace nodes {
-namespace {
-
-int64_t millisecondsOf(const platform::TimeStamp& stamp) {
-    return static_cast<int64_t>(stamp.time) * 1000 + stamp.millitm;
-}
-
-} // namespace
 
 NodeRecord::NodeRecord(const char* recordName, int32_t recordId) : id(recordId) {
     copyText(name, recordName);
@@ -29,7 +22,15 @@ void NodeRecord::copyText(char (&field)[kTextSize], const char* text) {
 }
 
 int32_t NodeRecord::computeIdleStatus() {
-    const platform::TimeStamp now = platform::Clock::now();
+    const int32_t status = idleStatusAt(platform::Clock::now());
+    idleStatus = status;
+    if (status == kFresh) {
+        everFresh = true;
+    }
+    return status;
+}
+
+int32_t NodeRecord::idleStatusAt(const platform::TimeStamp& now) const {
     const int64_t seconds = static_cast<int64_t>(now.time) - receiptTime.time;
     // Whole seconds first: a receipt time of 0 (never reported) lies decades
     // back, and multiplying that by 1000 would overflow 32-bit milliseconds.
@@ -45,10 +46,6 @@ int32_t NodeRecord::computeIdleStatus() {
         } else {
             status = kMediumIdle;
         }
-    }
-    idleStatus = status;
-    if (status == kFresh) {
-        everFresh = true;
     }
     return status;
 }
@@ -77,8 +74,8 @@ bool NodeRecord::updatePosition(double lat, double lon, const platform::Calendar
     // refuse every genuine report until the program restarts. Within a day,
     // which covers senders in other zones, the usual order holds.
     const bool storedInFuture =
-        millisecondsOf(lastReportTime) - millisecondsOf(now) > kFutureReportLimitMs;
-    if (!storedInFuture && millisecondsOf(report) < millisecondsOf(lastReportTime)) {
+        lastReportTime.milliseconds() - now.milliseconds() > kFutureReportLimitMs;
+    if (!storedInFuture && report.milliseconds() < lastReportTime.milliseconds()) {
         return false;
     }
     lastReportTime = report;
@@ -88,6 +85,9 @@ bool NodeRecord::updatePosition(double lat, double lon, const platform::Calendar
     reportTime = report;
     reportCalendar = calendar;
     copyText(reportTimeText, timeText);
+    if (trailSpanMs > 0) {
+        trail.add(report.milliseconds(), lat, lon, trailSpanMs);
+    }
     return true;
 }
 
@@ -109,6 +109,14 @@ void NodeRecord::setState(double lat, double lon, int32_t seconds, int32_t milli
         static_cast<uint16_t>(milliseconds < 0 ? 0 : (milliseconds > 999 ? 999 : milliseconds));
     lastReportTime.time = reportTime.time;
     lastReportTime.millitm = reportTime.millitm;
+    if (trailSpanMs <= 0) {
+        return;
+    }
+    if (seconds <= 0) {
+        trail.clear();
+        return;
+    }
+    trail.add(reportTime.milliseconds(), lat, lon, trailSpanMs);
 }
 
 void NodeRecord::setComments(const char* newComment1, const char* newComment2) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nodes/Trail.h"
 #include "platform/Calendar.h"
 #include "platform/Mutex.h"
 #include "platform/TimeStamp.h"
@@ -40,6 +41,9 @@ public:
     // returns it. Takes no lock: call it with the lock held or on the thread
     // that applies the updates.
     int32_t computeIdleStatus();
+    // The idle status the record has at `now`, by the same rule, without storing it. Takes no
+    // lock.
+    int32_t idleStatusAt(const platform::TimeStamp& now) const;
     // Seconds since receiptTime (whole seconds plus a thousandth of the
     // millisecond difference). Takes no lock.
     double secondsSinceReport() const;
@@ -56,12 +60,15 @@ public:
     // Applies one live position report; false (and nothing changed) when the
     // report is older than the last accepted one. Equal time stamps are
     // accepted. A last report dated more than kFutureReportLimitMs ahead of
-    // the local clock refuses nothing. Takes the lock.
+    // the local clock refuses nothing. An accepted report goes on the trail
+    // while trailSpanMs is above 0. Takes the lock.
     bool updatePosition(double lat, double lon, const platform::Calendar& calendar,
                         const platform::TimeStamp& report, const char* timeText);
     // Applies one state record: position, status, age, comments, name, and
     // the record's report time (so a relay of a relay writes the original
-    // time and an older live report is still refused). Takes the lock.
+    // time and an older live report is still refused). While trailSpanMs is
+    // above 0 the position goes on the trail when its time is new; a record
+    // that never reported (time 0) has no trail. Takes the lock.
     void setState(double lat, double lon, int32_t seconds, int32_t milliseconds, int32_t status,
                   double age, const char* newComment1, const char* newComment2,
                   const char* newName);
@@ -92,6 +99,11 @@ public:
     // The node's own icon: an index into the node graphics list, -1 for none.
     int32_t perNodeIcon = -1;
     bool everFresh = false;
+    // Where the node has been, over the last trailSpanMs milliseconds of its
+    // report times; nothing is kept while the span is 0. The table sets the
+    // span.
+    Trail trail;
+    int64_t trailSpanMs = 0;
 
 private:
     void replaceCommentsLocked(const char* newComment1, const char* newComment2);

@@ -1,8 +1,8 @@
 #include "nodes/NodeTable.h"
 
 #include "config/DecimalText.h"
-#include "inputs/MulticastPort.h"
 #include "config/LinePieceReader.h"
+#include "inputs/MulticastPort.h"
 
 #include <cctype>
 #include <climits>
@@ -50,6 +50,7 @@ std::unique_ptr<NodeRecord> NodeTable::makeRecord(const char* name, int32_t id) 
     auto record = std::make_unique<NodeRecord>(name, id);
     record->mediumIdleMs = mediumIdleMs_;
     record->badIdleMs = badIdleMs_;
+    record->trailSpanMs = trailSpanMs_;
     return record;
 }
 
@@ -185,6 +186,20 @@ void NodeTable::setIdleLimits(double mediumSeconds, double badSeconds) {
     for (const std::unique_ptr<NodeRecord>& record : byIndex_) {
         record->mediumIdleMs = mediumIdleMs_;
         record->badIdleMs = badIdleMs_;
+    }
+}
+
+void NodeTable::setTrailSpan(double seconds) {
+    const int64_t spanMs =
+        seconds > 0.0 ? std::llround(std::min(seconds, kMaxTrailSeconds) * 1000.0) : 0; // NaN too
+    if (spanMs == trailSpanMs_) {
+        return;
+    }
+    trailSpanMs_ = spanMs;
+    for (const std::unique_ptr<NodeRecord>& record : byIndex_) {
+        record->lock();
+        record->trailSpanMs = trailSpanMs_;
+        record->unlock();
     }
 }
 

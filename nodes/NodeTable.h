@@ -67,6 +67,13 @@ public:
     int32_t mediumIdleMs() const { return mediumIdleMs_; }
     int32_t badIdleMs() const { return badIdleMs_; }
 
+    // The time span of the records' trails, in seconds, copied into every record and given to
+    // records made later. 0 (the start), a negative span or one that is not a number keeps no
+    // trail; a span above kMaxTrailSeconds is taken as that.
+    static constexpr double kMaxTrailSeconds = 86400.0;
+    void setTrailSpan(double seconds);
+    int64_t trailSpanMs() const { return trailSpanMs_; }
+
     // Rebuilds the list of the ten node-file records nearest to the record of
     // referenceId (planar distance in degrees), leaving out excludedId; equal
     // distances keep table order. An unknown or negative reference empties it.
@@ -166,6 +173,7 @@ private:
     // Until the owner sets its limits (it does so right after construction).
     int32_t mediumIdleMs_ = 4000;
     int32_t badIdleMs_ = 2000;
+    int64_t trailSpanMs_ = 0;
 };
 
 } // namespace nodes

@@ -12,6 +12,9 @@ struct TimeStamp {
     uint16_t millitm = 0; // 0 to 999
     int16_t timezone = 0; // minutes west of UTC
     int16_t dstflag = 0;
+
+    // Milliseconds since 1970, for comparing and subtracting stamps.
+    int64_t milliseconds() const { return static_cast<int64_t>(time) * 1000 + millitm; }
 };
 
 } // namespace platform

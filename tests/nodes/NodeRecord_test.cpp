@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -212,6 +213,47 @@ TEST_F(NodeRecordTest, SetStateClampsMilliseconds) {
     EXPECT_EQ(record.reportTime.millitm, 999);
     record.setState(0, 0, 10, -4, 0, 0, "", "", "");
     EXPECT_EQ(record.reportTime.millitm, 0);
+}
+
+// Live reports and relayed state records build one trail; the table's span
+// decides whether anything is kept.
+TEST_F(NodeRecordTest, TrailTakesAcceptedReportsAndNewRelayedTimes) {
+    struct Step {
+        const char* what;
+        bool relayed;
+        double latitude;
+        int32_t seconds;
+        uint16_t ms;
+        int64_t spanMs;
+        std::vector<double> trail; // latitudes, newest first
+    };
+    const Step steps[] = {
+        {"first report", false, 1, 1000, 0, 120000, {1}},
+        {"a second later", false, 2, 1001, 0, 120000, {2, 1}},
+        {"older, refused", false, 9, 1000, 500, 120000, {2, 1}},
+        {"accepted, but within the spacing", false, 3, 1001, 500, 120000, {2, 1}},
+        {"relayed, newer", true, 4, 1002, 0, 120000, {4, 2, 1}},
+        {"the same record polled again", true, 4, 1002, 0, 120000, {4, 2, 1}},
+        {"relayed, never reported upstream", true, 5, 0, 0, 120000, {}},
+        {"relayed again after that", true, 6, 1003, 0, 120000, {6}},
+        {"no span: nothing kept", false, 7, 1010, 0, 0, {6}},
+    };
+    NodeRecord record("n", 1);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        record.trailSpanMs = step.spanMs;
+        if (step.relayed) {
+            record.setState(step.latitude, -115, step.seconds, step.ms, 0, 0, "", "", "n");
+        } else {
+            report(record, step.latitude, -115, step.seconds, step.ms);
+        }
+        std::vector<double> latitudes;
+        for (size_t i = 0; i < record.trail.size(); ++i) {
+            latitudes.push_back(record.trail.fromNewest(i).latitude);
+        }
+        EXPECT_EQ(latitudes, step.trail);
+    }
+    EXPECT_EQ(record.latitude, 7.0); // the position moves on whatever the trail keeps
 }
 
 } // namespace

@@ -268,4 +268,32 @@ TEST_F(NodeTableTest, ReloadReplacesTheList) {
     EXPECT_EQ(table.maxId(), 3u);
 }
 
+// The span reaches every record, late and later ones too; a reloaded node
+// file starts every trail afresh.
+TEST_F(NodeTableTest, TrailSpanReachesEveryRecordAndReloadClearsTrails) {
+    struct Case {
+        double seconds;
+        int64_t spanMs;
+    };
+    const Case spans[] = {{120, 120000},     {0.0005, 1},       {0, 0},     {-5, 0},
+                          {1e300, 86400000}, {std::nan(""), 0}, {2.5, 2500}};
+    ASSERT_TRUE(load("1 a\n2 b\n"));
+    table.addLateNode(50);
+    for (const Case& c : spans) {
+        SCOPED_TRACE(c.seconds);
+        table.setTrailSpan(c.seconds);
+        EXPECT_EQ(table.trailSpanMs(), c.spanMs);
+        EXPECT_EQ(table.findById(2)->trailSpanMs, c.spanMs);
+        EXPECT_EQ(table.findById(50)->trailSpanMs, c.spanMs);
+        EXPECT_EQ(table.addLateNode(60 + static_cast<int32_t>(c.spanMs % 7))->trailSpanMs,
+                  c.spanMs);
+    }
+    table.findById(1)->setState(36, -115, 1000, 0, 0, 0, "", "", "a");
+    table.findById(1)->setState(36.1, -115, 1010, 0, 0, 0, "", "", "a");
+    ASSERT_EQ(table.findById(1)->trail.size(), 2u);
+    ASSERT_TRUE(load("1 a\n2 b\n"));
+    EXPECT_EQ(table.findById(1)->trail.size(), 0u);
+    EXPECT_EQ(table.findById(1)->trailSpanMs, 2500);
+}
+
 } // namespace
