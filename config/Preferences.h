@@ -6,7 +6,8 @@ namespace config {
 
 // What the display is told to follow and show: the target and chase
 // vehicles, how many close vehicles are tracked and marked, how the view
-// follows, which nodes and comment lines are drawn, and the idle limits.
+// follows, which nodes and comment lines are drawn, the idle limits, the
+// proximity alarm and the span of the vehicles' trails.
 // One record, owned by the application object; the preferences file sets it
 // at start and the preferences dialog's widgets write it. Main thread.
 class Preferences {
@@ -27,10 +28,11 @@ public:
     bool commentNode = true;
     bool commentPacket1 = true;
     bool commentPacket2 = true;
-    double alertDistance = 100.0; // stored only
-    bool alertAlarm = false;      // stored only
+    double alertDistance = 100.0; // metres from the target that put a vehicle in alarm
+    bool alertAlarm = false;      // the proximity alarm is on
     double mediumIdle = 5.0;      // seconds
     double badIdle = 10.0;        // seconds
+    double trailSeconds = 0.0;    // span of the trails drawn behind the vehicles; 0 draws none
 };
 
 } // namespace config

@@ -4,6 +4,9 @@
 #include "config/KeyWord.h"
 #include "config/KeyWordLines.h"
 
+#include <cstdio>
+#include <limits>
+
 namespace config {
 namespace {
 
@@ -46,9 +49,25 @@ struct RealKey {
 };
 
 constexpr RealKey kRealKeys[] = {
-    {"alert", "distance", &Preferences::alertDistance},
     {"alert", "mediumIdle", &Preferences::mediumIdle},
     {"alert", "badIdle", &Preferences::badIdle},
+};
+
+// Values that steer new behaviour and must make sense: a wrong word here keeps the field rather
+// than turning into 0 as atof would, and says so.
+struct CheckedRealKey {
+    const char* group;
+    const char* key;
+    double Preferences::*field;
+    double highest;
+    const char* unit;
+};
+
+constexpr CheckedRealKey kCheckedRealKeys[] = {
+    {"alert", "distance", &Preferences::alertDistance, std::numeric_limits<double>::max(),
+     "0 or more metres"},
+    {"display", "trail", &Preferences::trailSeconds, PreferencesFile::kMaxTrailSeconds,
+     "0 to 86400 seconds"},
 };
 
 struct ModeWord {
@@ -98,6 +117,33 @@ bool applyNumber(const char* group, const char* key, const char* value, Preferen
     return false;
 }
 
+std::string refusal(const char* path, const char* group, const char* key, const char* value,
+                    const char* unit, double kept) {
+    char text[512];
+    std::snprintf(text, sizeof text, "Warning: %s: \"%s %s %s\": not %s, %g kept", path, group, key,
+                  value, unit, kept);
+    return text;
+}
+
+bool applyCheckedNumber(const char* path, const char* group, const char* key, const char* value,
+                        Preferences& preferences, std::vector<std::string>* warnings) {
+    for (const CheckedRealKey& checked : kCheckedRealKeys) {
+        if (!sameWord(group, checked.group) || !sameWord(key, checked.key)) {
+            continue;
+        }
+        double number = 0.0;
+        if (!DecimalText::hexadecimalForm(value) && DecimalText::readFiniteReal(value, number) &&
+            number >= 0.0 && number <= checked.highest) {
+            preferences.*checked.field = number;
+        } else if (warnings != nullptr) {
+            warnings->push_back(
+                refusal(path, group, key, value, checked.unit, preferences.*checked.field));
+        }
+        return true;
+    }
+    return false;
+}
+
 template <size_t N> void applyMode(const ModeWord (&modes)[N], const char* value, int32_t& field) {
     for (const ModeWord& mode : modes) {
         if (sameWord(value, mode.word)) {
@@ -135,10 +181,13 @@ void applyLine(const char* group, const char* key, const char* value, Preference
 
 } // namespace
 
-bool PreferencesFile::load(const char* path, Preferences& preferences) {
-    const bool readable = KeyWordLines::read(
-        path, [&preferences](const char* group, const char* key, const char* value) {
-            applyLine(group, key, value, preferences);
+bool PreferencesFile::load(const char* path, Preferences& preferences,
+                           std::vector<std::string>* warnings) {
+    const bool readable =
+        KeyWordLines::read(path, [&](const char* group, const char* key, const char* value) {
+            if (!applyCheckedNumber(path, group, key, value, preferences, warnings)) {
+                applyLine(group, key, value, preferences);
+            }
         });
     // The close-vehicle choice ends at 9, so a larger number is brought down to
     // the last item. A negative one is kept: the choice then keeps its item.

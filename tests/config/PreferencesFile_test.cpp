@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 using config::Preferences;
@@ -76,6 +79,53 @@ TEST(PreferencesFile, FieldsTheFileDoesNotNameKeepTheirValues) {
     EXPECT_EQ(preferences.chaseId, 9);
     EXPECT_TRUE(
         PreferencesFile::load(dir.write("e.txt", "# only a comment\n").c_str(), preferences));
+}
+
+// The alert distance and the trail span keep their value when the file's word
+// is no number in their range, and each such line gives one warning.
+TEST(PreferencesFile, BadDistanceOrTrailKeepsTheValueWithOneWarning) {
+    struct Case {
+        const char* file;
+        double distance;
+        double trail;
+        const char* warning; // after "Warning: <file>: "; "" for none
+    };
+    const Case cases[] = {
+        {"alert distance 35.5\ndisplay trail 120\n", 35.5, 120, ""},
+        {"Display TRAIL 86400\nalert distance 0\n", 0, 86400, ""},
+        {"display trail 2.5 seconds\n", 100, 2.5, ""},
+        {"alert distance -5\n", 100, 0, "\"alert distance -5\": not 0 or more metres, 100 kept"},
+        {"alert distance far\n", 100, 0, "\"alert distance far\": not 0 or more metres, 100 kept"},
+        {"alert distance 0x10\n", 100, 0,
+         "\"alert distance 0x10\": not 0 or more metres, 100 kept"},
+        {"alert distance 1e999\n", 100, 0,
+         "\"alert distance 1e999\": not 0 or more metres, 100 kept"},
+        {"alert distance 250\nalert distance nan\n", 250, 0,
+         "\"alert distance nan\": not 0 or more metres, 250 kept"},
+        {"display trail -1\n", 100, 0, "\"display trail -1\": not 0 to 86400 seconds, 0 kept"},
+        {"display trail 86401\n", 100, 0,
+         "\"display trail 86401\": not 0 to 86400 seconds, 0 kept"},
+        {"display trail 60\ndisplay trail ten\n", 100, 60,
+         "\"display trail ten\": not 0 to 86400 seconds, 60 kept"},
+    };
+    testsupport::TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string path = dir.write("prefs.txt", c.file);
+        Preferences preferences;
+        std::vector<std::string> warnings;
+        ASSERT_TRUE(PreferencesFile::load(path.c_str(), preferences, &warnings));
+        EXPECT_EQ(preferences.alertDistance, c.distance);
+        EXPECT_EQ(preferences.trailSeconds, c.trail);
+        const std::vector<std::string> expected =
+            c.warning[0] == '\0' ? std::vector<std::string>{}
+                                 : std::vector<std::string>{"Warning: " + path + ": " + c.warning};
+        EXPECT_EQ(warnings, expected);
+        // Without a list to fill the values are checked all the same.
+        Preferences quiet;
+        ASSERT_TRUE(PreferencesFile::load(path.c_str(), quiet));
+        EXPECT_EQ(quiet.alertDistance, c.distance);
+    }
 }
 
 } // namespace
