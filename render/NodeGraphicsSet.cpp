@@ -3,8 +3,21 @@
 #include "config/Preferences.h"
 #include "nodes/NodeRecord.h"
 #include "nodes/NodeTable.h"
+#include "nodes/ProximityAlarm.h"
+#include "platform/Clock.h"
+#include "render/AlarmRing.h"
+#include "render/DrawContext.h"
+
+#include <FL/gl.h>
+
+#include <algorithm>
 
 namespace render {
+namespace {
+
+constexpr float kTrailWidth = 2.0f; // pixels
+
+} // namespace
 
 void NodeGraphicsSet::load(const std::vector<config::NodeGraphicsEntry>& entries) {
     list_.clear();
@@ -89,8 +102,9 @@ NodeGraphicsSet::Choice NodeGraphicsSet::choose(const nodes::NodeRecord& node,
     return choice;
 }
 
-void NodeGraphicsSet::drawNodes(const DrawContext& context, const config::Preferences& preferences,
-                                nodes::NodeTable& table, bool stateFromFile) {
+template <typename Draw>
+void NodeGraphicsSet::forEachDrawn(const config::Preferences& preferences, nodes::NodeTable& table,
+                                   bool stateFromFile, Draw draw) const {
     const int64_t records =
         static_cast<int64_t>(table.fileNodeCount()) + static_cast<int64_t>(table.lateNodeCount());
     for (int64_t i = 0; i < records; ++i) {
@@ -107,15 +121,71 @@ void NodeGraphicsSet::drawNodes(const DrawContext& context, const config::Prefer
             continue;
         }
         const int32_t status = stateFromFile ? node->idleStatus : node->computeIdleStatus();
-        choice.icon->setPosition(node->longitude, node->latitude);
-        choice.icon->setMode(status);
-        if (choice.marker != nullptr) {
-            choice.marker->setPosition(node->longitude, node->latitude);
-            choice.marker->setMode(status);
-            choice.marker->drawMarker(context, preferences, *node, false);
-        }
-        choice.icon->draw(context, preferences, *node, choice.marker, true);
+        draw(*node, choice, status);
     }
+}
+
+void NodeGraphicsSet::drawNodes(const DrawContext& context, const config::Preferences& preferences,
+                                nodes::NodeTable& table, bool stateFromFile,
+                                const nodes::ProximityAlarm* alarm) {
+    if (table.trailSpanMs() > 0) {
+        drawTrails(context, preferences, table, stateFromFile);
+    }
+    forEachDrawn(preferences, table, stateFromFile,
+                 [&](nodes::NodeRecord& node, const Choice& choice, int32_t status) {
+                     if (alarm != nullptr && alarm->isInAlarm(node.id)) {
+                         drawAlarmRing(context, node, choice);
+                     }
+                     choice.icon->setPosition(node.longitude, node.latitude);
+                     choice.icon->setMode(status);
+                     if (choice.marker != nullptr) {
+                         choice.marker->setPosition(node.longitude, node.latitude);
+                         choice.marker->setMode(status);
+                         choice.marker->drawMarker(context, preferences, node, false);
+                     }
+                     choice.icon->draw(context, preferences, node, choice.marker, true);
+                 });
+}
+
+// One pass before the icons, so that no trail crosses over another node's icon.
+void NodeGraphicsSet::drawTrails(const DrawContext& context, const config::Preferences& preferences,
+                                 nodes::NodeTable& table, bool stateFromFile) {
+    const NodeGraphics::ViewGeometry view = NodeGraphics::geometryOf(context);
+    const int64_t spanMs = table.trailSpanMs();
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glLineWidth(kTrailWidth);
+    forEachDrawn(preferences, table, stateFromFile,
+                 [&](nodes::NodeRecord& node, const Choice& choice, int32_t status) {
+                     node.lock();
+                     TrailLine::build(node.trail, node.longitude, node.latitude,
+                                      node.reportTime.milliseconds(), spanMs, trailVertices_);
+                     node.unlock();
+                     // The colour of the icon's status, without its pulse.
+                     const NodeGraphics::Appearance look =
+                         NodeGraphics::appearance(choice.icon->values(), status, 0.0);
+                     TrailLine::draw(trailVertices_, look.red, look.green, look.blue,
+                                     view.originX(), view.originY());
+                 });
+    glLineWidth(1.0f);
+    glDisable(GL_BLEND);
+}
+
+void NodeGraphicsSet::drawAlarmRing(const DrawContext& context, const nodes::NodeRecord& node,
+                                    const Choice& choice) {
+    const NodeGraphics::ViewGeometry view = NodeGraphics::geometryOf(context);
+    double size = choice.icon->values()[0];
+    if (choice.marker != nullptr) {
+        size = std::max(size, choice.marker->values()[0]);
+    }
+    const double h = NodeGraphics::halfSide(size, view.width);
+    const double t =
+        NodeGraphics::pulseValue(platform::Clock::counter(), platform::Clock::frequency());
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    AlarmRing::draw(node.longitude - view.originX(), node.latitude - view.originY(),
+                    AlarmRing::kInner * h, AlarmRing::kOuter * h, AlarmRing::alpha(t));
+    glDisable(GL_BLEND);
 }
 
 } // namespace render

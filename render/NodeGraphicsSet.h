@@ -3,6 +3,7 @@
 #include "config/NodeGraphicsFile.h"
 #include "render/NodeGraphics.h"
 #include "render/RoleTable.h"
+#include "render/TrailLine.h"
 
 #include <memory>
 #include <vector>
@@ -15,6 +16,7 @@ class Preferences;
 namespace nodes {
 class NodeRecord;
 class NodeTable;
+class ProximityAlarm;
 } // namespace nodes
 
 namespace render {
@@ -40,8 +42,12 @@ public:
                   const nodes::NodeTable& table) const;
     // Draws every node of the table in table order: marker, then icon with its labels.
     // With stateFromFile the stored idle status is drawn, else the one computed now.
+    // While the table keeps trails, the trail of every node drawn goes first, under all
+    // markers and icons, in the colour its icon has for its status. A vehicle the alarm
+    // holds in alarm gets the flashing red ring under its marker.
     void drawNodes(const DrawContext& context, const config::Preferences& preferences,
-                   nodes::NodeTable& table, bool stateFromFile);
+                   nodes::NodeTable& table, bool stateFromFile,
+                   const nodes::ProximityAlarm* alarm = nullptr);
 
     int count() const { return static_cast<int>(list_.size()); }
     NodeGraphics* entry(int index) const;
@@ -49,10 +55,20 @@ public:
     const std::vector<NodeGraphics*>& perNodeList() const { return perNodeList_; }
 
 private:
+    // Calls draw(node, choice, status) for every node that is drawn, in table order.
+    template <typename Draw>
+    void forEachDrawn(const config::Preferences& preferences, nodes::NodeTable& table,
+                      bool stateFromFile, Draw draw) const;
+    void drawTrails(const DrawContext& context, const config::Preferences& preferences,
+                    nodes::NodeTable& table, bool stateFromFile);
+    static void drawAlarmRing(const DrawContext& context, const nodes::NodeRecord& node,
+                              const Choice& choice);
+
     std::vector<std::unique_ptr<NodeGraphics>> list_;
     RoleTable roleTable_;
     std::vector<NodeGraphics*> perNodeList_;
-    std::vector<int32_t> perNodeIndex_; // list position of each per-node icon
+    std::vector<int32_t> perNodeIndex_;            // list position of each per-node icon
+    std::vector<TrailLine::Vertex> trailVertices_; // reused by every trail of every frame
 };
 
 } // namespace render

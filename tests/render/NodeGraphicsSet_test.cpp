@@ -3,12 +3,14 @@
 #include "config/NodeGraphicsFile.h"
 #include "config/Preferences.h"
 #include "nodes/NodeTable.h"
+#include "nodes/ProximityAlarm.h"
 #include "tests/render/GlFrame.h"
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -212,7 +214,7 @@ protected:
     }
     bool drawNodes(bool stateFromFile = true) {
         return frame.drawFramed([&](DrawContext& context) {
-            set.drawNodes(context, preferences, table, stateFromFile);
+            set.drawNodes(context, preferences, table, stateFromFile, &alarm);
         });
     }
     rendertest::Pixel at(int32_t id) const {
@@ -225,8 +227,27 @@ protected:
     }
     static bool background(const rendertest::Pixel& p) { return rendertest::near(p, 0, 102, 128); }
 
+    // Whether any pixel of the column of five pixels around a world point matches: a line of
+    // two pixels may fall on either side of a pixel row.
+    bool lineAt(double x, double y, const std::function<bool(const rendertest::Pixel&)>& match) {
+        const double px = (x + 1.0) * 400.0;
+        const double py = (0.75 - y) * 400.0;
+        return frame.count(static_cast<int>(px), static_cast<int>(py) - 2, static_cast<int>(px) + 1,
+                           static_cast<int>(py) + 3, match) > 0;
+    }
+
     rendertest::GlFrame frame{800, 600};
+    nodes::ProximityAlarm alarm;
 };
+
+// A colour drawn at `alpha` over the background.
+std::function<bool(const rendertest::Pixel&)> overBackground(int r, int g, int b, double alpha) {
+    return [=](const rendertest::Pixel& p) {
+        return rendertest::near(p, static_cast<int>(r * alpha + 0 * (1 - alpha) + 0.5),
+                                static_cast<int>(g * alpha + 102 * (1 - alpha) + 0.5),
+                                static_cast<int>(b * alpha + 128 * (1 - alpha) + 0.5), 4);
+    };
+}
 
 TEST_F(NodeFrameTest, TargetGroupDisplayDrawsOnlyTheGroup) {
     load("D none.sgi 5 5 5 1 0 0 1 0 0 1 0 0\n");
@@ -290,6 +311,87 @@ TEST_F(NodeFrameTest, NoGraphicsDrawsNothing) {
     load("");
     ASSERT_TRUE(drawNodes());
     EXPECT_EQ(frame.count(0, 0, 800, 600, background), 800 * 600);
+}
+
+// Node 3 drove along the x axis, under node 1's icon at the origin, to (0.3, 0): its trail is
+// drawn first, in the colour of its icon's status, fading back over the span.
+TEST_F(NodeFrameTest, TrailsLieUnderEveryIconInTheirStatusColour) {
+    load("D x 5 5 5 1 0 0 1 0 0 1 0 0\nIc3 x 5 5 5 0 0 1 1 1 0 0 1 1\n");
+    clock.setCounter(900000); // last quarter of the second: icons in their normal colour
+    table.setTrailSpan(100);
+    record(3).setState(0, -0.6, 1000, 0, 1, 0, "", "", "");
+    record(3).setState(0, 0.3, 1100, 0, 1, 0, "", "", ""); // medium idle: trail yellow
+    preferences.proxNumber = 9;
+    ASSERT_TRUE(drawNodes());
+    EXPECT_TRUE(rendertest::near(at(1), 255, 0, 0)); // node 1's icon over the trail
+    EXPECT_TRUE(rendertest::near(at(3), 0, 0, 255)); // node 3's icon over its own trail
+    struct Probe {
+        double x;
+        double alpha; // 1 at the head (x 0.3), 0 at the end of the span (x -0.6)
+    };
+    for (const Probe& probe : {Probe{0.22, 1 - 0.08 / 0.9}, Probe{-0.15, 0.5}}) {
+        SCOPED_TRACE(probe.x);
+        EXPECT_TRUE(lineAt(probe.x, 0, overBackground(255, 255, 0, probe.alpha)));
+    }
+    EXPECT_FALSE(lineAt(-0.7, 0, [](const rendertest::Pixel& p) { return !background(p); }));
+
+    struct Case {
+        const char* what;
+        double spanSeconds;
+        int32_t proxNumber;
+    };
+    const Case hidden[] = {
+        {"no span", 0, 9},
+        {"the node is not drawn", 100, 0},
+    };
+    preferences.displayMode = config::Preferences::kDisplayTargetGroup;
+    for (const Case& c : hidden) {
+        SCOPED_TRACE(c.what);
+        table.setTrailSpan(c.spanSeconds);
+        preferences.proxNumber = c.proxNumber;
+        ASSERT_TRUE(drawNodes());
+        EXPECT_TRUE(lineAt(-0.15, 0, background));
+        EXPECT_FALSE(lineAt(-0.15, 0, [](const rendertest::Pixel& p) { return !background(p); }));
+    }
+}
+
+// Node 4 (0.3, -0.2) and the chase node 2 (0, 0.4) are within 50 km of the target at the
+// origin; the ring lies just outside the larger of icon and marker, and flashes with the pulse.
+TEST_F(NodeFrameTest, AlarmRingFlashesUnderTheIconOutsideItsMarker) {
+    load("D x 5 5 5 0 1 0 0 1 0 0 1 0\nChase x 15 15 15 1 0 1 1 0 1 1 0 1\n");
+    preferences.chaseIcon = true;
+    for (int32_t id : {1, 2, 4}) {
+        record(id).setState(record(id).latitude, record(id).longitude, 1000, 0, 0, 0, "", "", "");
+    }
+    alarm.update(table, 1, 50000, platform::Clock::now(), true);
+    ASSERT_TRUE(alarm.isInAlarm(4));
+    ASSERT_TRUE(alarm.isInAlarm(2));
+    ASSERT_FALSE(alarm.isInAlarm(5));
+    struct Case {
+        int64_t counter; // microseconds into the second
+        double alpha;
+    };
+    for (const Case& c : {Case{100000, 1.0}, Case{500000, 0.5}, Case{900000, 0.0}}) {
+        SCOPED_TRACE(c.counter);
+        clock.setCounter(c.counter);
+        ASSERT_TRUE(drawNodes());
+        // Icon half side 20 px (0.05), ring from 20 to 27 px out.
+        EXPECT_TRUE(overBackground(255, 0, 0, c.alpha)(beside(4, 0.0587)));
+        EXPECT_TRUE(rendertest::near(beside(4, 0.04), 0, 255, 0));
+        // The square icon's corner reaches into the ring, and covers it.
+        const NodeRecord& four = record(4);
+        EXPECT_TRUE(rendertest::near(frame.atWorld(four.longitude + 0.0415, four.latitude + 0.0415),
+                                     0, 255, 0));
+        EXPECT_TRUE(background(beside(4, 0.075)));
+        EXPECT_TRUE(background(beside(5, 0.0587))); // not in alarm
+        // The chase marker's half side is 60 px (0.15): its ring runs from 60 to 81 px out.
+        EXPECT_TRUE(overBackground(255, 0, 0, c.alpha)(beside(2, 0.175)));
+        EXPECT_TRUE(rendertest::near(beside(2, 0.1), 255, 0, 255)); // the marker over it
+    }
+    alarm.clear();
+    clock.setCounter(100000);
+    ASSERT_TRUE(drawNodes());
+    EXPECT_TRUE(background(beside(4, 0.0587)));
 }
 
 } // namespace
