@@ -43,6 +43,7 @@ TN_mapWindow::TN_mapWindow()
     filesButton_ = widgets.files;
     inputsButton_ = widgets.inputs;
     outputsButton_ = widgets.outputs;
+    alarmBox_ = widgets.alarm;
     char title[128];
     std::snprintf(title, sizeof title, kTitleFormat, BuildStamp::text().c_str());
     title_ = title;

@@ -7,6 +7,7 @@
 #include "config/MasterConfig.h"
 #include "config/Preferences.h"
 #include "nodes/NodeTable.h"
+#include "nodes/ProximityAlarm.h"
 #include "platform/TimeStamp.h"
 #include "render/MapLayerList.h"
 #include "render/NodeGraphicsSet.h"
@@ -19,6 +20,7 @@
 #include <string>
 
 class DrawContext;
+class Fl_Box;
 class InputsDialog;
 class OutputsDialog;
 class PreferencesDialog;
@@ -116,6 +118,9 @@ public:
     render::MapLayerList& mapLayers() { return *mapLayers_; }
     render::NodeGraphicsSet& nodeGraphics() { return *nodeGraphics_; }
     const render::ViewFollower& follower() const { return follower_; }
+    const nodes::ProximityAlarm& proximityAlarm() const { return alarm_; }
+    // The box right of the buttons, where the alarm shows.
+    Fl_Box* alarmBox() const { return alarmBox_; }
     MasterConfigDialog* masterConfigDialog() const { return masterConfigDialog_; }
     ActivitySchedule& schedule() { return schedule_; }
     RemotePoll& remotePoll() { return *remotePoll_; }
@@ -169,6 +174,7 @@ private:
     void rebuildVehicleChoices();
     void serviceInput();
     void writeSnapshotIfDue();
+    void updateAlarm();
     bool snapshotOutputsOn() const;
     std::array<Fl_Round_Button*, 3> trackButtons() const;
     std::array<Fl_Round_Button*, 2> displayButtons() const;
@@ -179,6 +185,7 @@ private:
     Fl_Button* filesButton_ = nullptr;
     Fl_Button* inputsButton_ = nullptr;
     Fl_Button* outputsButton_ = nullptr;
+    Fl_Box* alarmBox_ = nullptr;
     bool quitRequested_ = false;
     std::unique_ptr<MapView> view_;
     std::array<std::optional<std::string>, kConfigFileCount> configFileNames_;
@@ -190,6 +197,8 @@ private:
     std::unique_ptr<config::Preferences> preferences_;
     // The follow state: centre and width eased towards the target and its framing.
     render::ViewFollower follower_;
+    nodes::ProximityAlarm alarm_;
+    std::string alarmText_; // what the alarm box shows
     std::unique_ptr<render::MapLayerList> mapLayers_;
     std::unique_ptr<render::NodeGraphicsSet> nodeGraphics_;
     MasterConfigDialog* masterConfigDialog_ = nullptr;

@@ -114,7 +114,11 @@ void TN_mapWindow::loadPreferences(const char* fileName) {
     if (fileName != nullptr) {
         configFileNames_[kPreferenceFile] = fileName;
     }
-    config::PreferencesFile::load(fileName, *preferences_);
+    std::vector<std::string> warnings;
+    config::PreferencesFile::load(fileName, *preferences_, &warnings);
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "%s\n", warning.c_str());
+    }
     showPreferences();
 }
 

@@ -39,7 +39,7 @@ void TN_mapWindow::drawMapLayers(DrawContext& context) {
 }
 
 void TN_mapWindow::drawNodes(DrawContext& context) {
-    nodeGraphics_->drawNodes(context, *preferences_, *nodeTable_, stateFromFile_);
+    nodeGraphics_->drawNodes(context, *preferences_, *nodeTable_, stateFromFile_, &alarm_);
 }
 
 } // namespace app

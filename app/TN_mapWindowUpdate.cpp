@@ -1,19 +1,24 @@
 // The tick of the main thread and the frame: settings from the dialogs into
-// the node table, input from the selected source, close nodes, snapshots.
+// the node table, input from the selected source, close nodes, the proximity
+// alarm, snapshots.
 #include "app/TN_mapWindow.h"
 
 #include "inputs/GeoJsonSnapshot.h"
+#include "platform/Clock.h"
 #include "ui/InputsDialog.h"
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
 
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Value_Input.H>
+#include <FL/fl_ask.H>
 
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 namespace app {
 namespace {
@@ -44,6 +49,7 @@ void TN_mapWindow::periodicUpdate() {
         in.buffersPerPort->value(buffers);
     }
     nodeTable_->setIdleLimits(prefs.mediumIdle->value(), prefs.badIdle->value());
+    nodeTable_->setTrailSpan(preferences_->trailSeconds);
     ioDefinitions_.bytesPerBuffer = bytes;
     ioDefinitions_.buffersPerPort = buffers;
     preferences_->mediumIdle = prefs.mediumIdle->value();
@@ -52,6 +58,7 @@ void TN_mapWindow::periodicUpdate() {
     applyRemoteResults();
     serviceInput();
     nodeTable_->updateCloseNodes(preferences_->targetId, preferences_->chaseId);
+    updateAlarm();
     writeSnapshotIfDue();
     publishRemoteSettings();
 }
@@ -83,6 +90,30 @@ void TN_mapWindow::serviceInput() {
         prefs.mediumIdle->hide();
         prefs.badIdle->hide();
     }
+}
+
+// Every vehicle entering alarm sounds the bell once and is written to standard error; the box
+// right of the buttons names the nearest one. Switched off, the alarm keeps nothing, so
+// switching it on again sounds for every vehicle already close.
+void TN_mapWindow::updateAlarm() {
+    if (!preferences_->alertAlarm) {
+        alarm_.clear();
+    } else {
+        const platform::TimeStamp now = platform::Clock::now();
+        alarm_.update(*nodeTable_, preferences_->targetId, preferences_->alertDistance, now,
+                      stateFromFile_);
+        for (const nodes::ProximityAlarm::Contact& contact : alarm_.entered()) {
+            fl_beep();
+            std::fprintf(stderr, "%s\n", alarm_.entryLine(*nodeTable_, contact, now).c_str());
+        }
+    }
+    std::string text = alarm_.boxText(*nodeTable_);
+    if (text == alarmText_) {
+        return;
+    }
+    alarmText_ = std::move(text);
+    alarmBox_->copy_label(alarmText_.empty() ? nullptr : alarmText_.c_str());
+    alarmBox_->redraw_label();
 }
 
 // The snapshots of the state file and of the GeoJSON file are written together, at the

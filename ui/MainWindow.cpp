@@ -28,6 +28,10 @@ void buildButtonBar(MainWindowWidgets& widgets) {
     widgets.graphics = new Fl_Button(90, 0, 90, 25, "Graphics");
     widgets.files = new Fl_Button(0, 0, 90, 25, "Files");
     Fl_Box* filler = new Fl_Box(360, 0, 475, 25);
+    filler->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+    filler->labelcolor(FL_RED);
+    filler->labelfont(FL_HELVETICA_BOLD);
+    widgets.alarm = filler;
     widgets.inputs = new Fl_Button(180, 0, 90, 25, "Inputs");
     widgets.outputs = new Fl_Button(270, 0, 90, 25, "Outputs");
     bar->resizable(filler);

@@ -1,5 +1,6 @@
 #pragma once
 
+class Fl_Box;
 class Fl_Button;
 class Fl_Double_Window;
 class glDrawSurface;
@@ -14,6 +15,9 @@ struct MainWindowWidgets {
     Fl_Button* files;
     Fl_Button* inputs;
     Fl_Button* outputs;
+    // The free box right of the buttons: it shows the proximity alarm, in red, and is empty
+    // while there is none.
+    Fl_Box* alarm;
 };
 
 // Builds the main window: the GL map view with, above it, a bar of four buttons that open the

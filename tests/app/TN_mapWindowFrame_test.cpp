@@ -9,6 +9,7 @@
 
 #include "tests/render/FltkWait.h"
 #include "tests/render/FramePixels.h"
+#include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
 
@@ -17,15 +18,20 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 
+#include <FL/Fl_Box.H>
+
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
 namespace {
 
-class FrameTest : public ::testing::Test {
+// On a clock that moves only when told to, so receipt times and the pulse are exact.
+class FrameTest : public testsupport::ManualClockTest {
 protected:
     void SetUp() override {
+        ManualClockTest::SetUp();
         enterDir = std::make_unique<testsupport::WorkingDirectory>(dir.path());
         // A red map image made by netpbm, no code of ours.
         const std::string make =
@@ -41,11 +47,12 @@ protected:
     void TearDown() override {
         window.reset();
         enterDir.reset();
+        ManualClockTest::TearDown();
     }
 
-    // Loads the configuration, places the nodes and draws one frame, reading the map surface
-    // back after the application's own frame.
-    void drawFrame(const std::string& preferences) {
+    // Loads the configuration, places the nodes, runs `then` and draws one frame, reading the
+    // map surface back after the application's own frame.
+    void drawFrame(const std::string& preferences, const std::function<void()>& then = {}) {
         dir.write("prefs.txt", preferences + "comment node off\ncomment mcPacket1 off\n"
                                              "comment mcPacket2 off\n");
         // The node graphics before the node file: icons are given out after every file.
@@ -56,6 +63,9 @@ protected:
         place(3, -115.0, 35.0);
         place(7, -114.8, 35.2);
         place(12, -114.3, 34.3);
+        if (then) {
+            then();
+        }
         window->surface()->addDrawCallback(&FrameTest::readBack, this);
         window->mainWindow()->show();
         drawn = false;
@@ -146,4 +156,47 @@ TEST_F(FrameTest, TargetGroupDisplayLeavesOtherNodesOut) {
     // Node 12 is neither target nor chase and there are no close vehicles to show: the
     // background shows where it is.
     expectColour(atWorld(-114.3, 34.3), 0, 102, 128);
+}
+
+// Node 7 drove east along 35 degrees, under the target's icon, to (-114.8, 35); node 12 stands
+// outside the map, 100 km from the target: within the alert distance, it gets the red ring.
+TEST_F(FrameTest, TrailUnderTheIconsAndAlarmRing) {
+    clock.setCounter(100000); // first quarter of a second: the ring at full strength
+    drawFrame("target id 3\ntrack mode roam\nalert alarm on\nalert distance 150000\n"
+              "display trail 120\n",
+              [this] {
+                  window->periodicUpdate(); // the preferences reach the table
+                  nodes::NodeTable& table = window->nodeTable();
+                  const auto report = [&](int id, double longitude, double latitude, int seconds) {
+                      platform::TimeStamp time;
+                      time.time = seconds;
+                      table.findById(id)->updatePosition(latitude, longitude, {}, time, "");
+                  };
+                  report(3, -115.0, 35.0, 1060);
+                  report(12, -114.3, 34.3, 1060);
+                  report(7, -115.2, 35.0, 1000);
+                  report(7, -114.8, 35.0, 1060);
+              });
+    {
+        SCOPED_TRACE("the target's icon over the trail, node 7's at its end");
+        expectColour(atWorld(-115.0, 35.0), 0, 255, 0);
+        expectColour(atWorld(-114.8, 35.0), 0, 0, 255);
+    }
+    {
+        SCOPED_TRACE("the trail, blue as node 7's icon, 15 s old of 120 over the red map");
+        const double worldPerPixel = 2.0 / 835.0;
+        int matches = 0;
+        for (int dy = -2; dy <= 2; ++dy) {
+            const rendertest::Pixel p = atWorld(-114.9, 35.0 + dy * worldPerPixel);
+            matches += rendertest::near(p, 32, 0, 223, 4) ? 1 : 0;
+        }
+        EXPECT_GT(matches, 0);
+    }
+    {
+        SCOPED_TRACE("the ring around node 12, outside its 4 % icon, over the background");
+        expectColour(atWorld(-114.3 + 0.047, 34.3), 255, 0, 0);
+        expectColour(atWorld(-114.3 + 0.030, 34.3), 0, 255, 0);
+    }
+    // 0.2 degrees of longitude at 35 degrees north: 18 217.1 m (worked out from the chord).
+    EXPECT_STREQ(window->alarmBox()->label(), "ALERT ID007 Seven 18217 m from ID003 +1 more");
 }

@@ -10,6 +10,7 @@
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
+#include "tests/support/ZoneGuard.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -23,6 +24,7 @@
 
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <sstream>
 #include <string>
 
@@ -52,9 +54,11 @@ protected:
         enterDir.reset();
         testsupport::ManualClockTest::TearDown();
     }
-    void load(const std::string& io) {
+    void load(const std::string& io, const std::string& preferences = "") {
         dir.write("io.txt", io);
-        dir.write("site.cfg", "NodeFile nodes.txt\nPortFile ports.txt\nWWWFile io.txt\n");
+        dir.write("prefs.txt", preferences);
+        dir.write("site.cfg", "NodeFile nodes.txt\nPortFile ports.txt\nWWWFile io.txt\n"
+                              "PreferenceFile prefs.txt\n");
         window->loadMasterConfig("site.cfg");
     }
     void tick() {
@@ -248,6 +252,98 @@ TEST_F(TickTest, GeoJsonAtTheSnapshotRateBesideOrInsteadOfTheStateFile) {
     EXPECT_EQ(out.snapshotCount(), 1);
     EXPECT_NE(readAll("snap.txt").find("$003,"), std::string::npos);
     EXPECT_NE(readAll("fleet2.geojson").find(R"("id":3,"name":"Three")"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// Metres along a meridian per degree of latitude, on the alarm's earth.
+const double kMetresPerDegree =
+    nodes::ProximityAlarm::kEarthRadiusMetres * std::numbers::pi / 180.0;
+
+std::string alarmBoxText(const TN_mapWindow& window) {
+    const char* label = window.alarmBox()->label();
+    return label != nullptr ? label : "";
+}
+
+// Through the tick: the box right of the buttons names the nearest vehicle in alarm, and each
+// entry writes one line on standard error (the bell rings with it); off, nothing shows.
+TEST_F(TickTest, ProximityAlarmShowsInTheBoxAndWritesEachEntry) {
+    testsupport::ZoneGuard zone("UTC");
+    load("Active Input MULTICAST\n", "alert alarm on\nalert distance 100\ntarget id 1\n");
+    const auto reportNorth = [this](int32_t id, double metres) {
+        window->nodeTable().findById(id)->updatePosition(36.0 + metres / kMetresPerDegree, -115.0,
+                                                         {}, platform::Clock::now(), "");
+    };
+    const std::string at = "2023-11-14 22:13:20 ";
+    struct Step {
+        const char* what;
+        double two;
+        double three;
+        bool alarmOn;
+        std::string box;
+        std::string lines;
+    };
+    const Step steps[] = {
+        {"both far", 500, 800, true, "", ""},
+        {"node 2 within 45 m", 45, 800, true, "ALERT ID002 Two 45 m from ID001",
+         at + "ALERT ID002 Two 45 m from ID001\n"},
+        {"node 3 nearer", 45, 30, true, "ALERT ID003 Three 30 m from ID001 +1 more",
+         at + "ALERT ID003 Three 30 m from ID001\n"},
+        {"both stay", 50, 30, true, "ALERT ID003 Three 30 m from ID001 +1 more", ""},
+        {"node 3 beyond 110 m", 50, 111, true, "ALERT ID002 Two 50 m from ID001", ""},
+        {"switched off", 50, 30, false, "", ""},
+        {"on again: both enter anew", 50, 30, true, "ALERT ID003 Three 30 m from ID001 +1 more",
+         at + "ALERT ID003 Three 30 m from ID001\n" + at + "ALERT ID002 Two 50 m from ID001\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        reportNorth(1, 0);
+        reportNorth(2, step.two);
+        reportNorth(3, step.three);
+        window->preferences().alertAlarm = step.alarmOn;
+        testing::internal::CaptureStderr();
+        tick();
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), step.lines);
+        EXPECT_EQ(alarmBoxText(*window), step.box);
+    }
+    EXPECT_EQ(window->alarmBox()->labelcolor(), FL_RED);
+}
+
+// A display fed by state files: the statuses it reads decide who takes part.
+TEST_F(TickTest, ProximityAlarmOnStateFiles) {
+    load("Active Input LOCAL_STATE\nInput LocalStateFile state.txt\n",
+         "alert alarm on\ntarget id 1\n");
+    struct Case {
+        int status;
+        const char* box;
+    };
+    for (const Case& c : {Case{1, "ALERT ID002 Two 45 m from ID001"}, Case{2, ""}}) {
+        SCOPED_TRACE(c.status);
+        dir.write("state.txt", "<rvx>\n$001,36.000000,-115.000000,1000,0,0,0.5,a,b,One*\n"
+                               "$002,36.000405,-115.000000,1000,0," +
+                                   std::to_string(c.status) + ",0.5,a,b,Two*\n</rvx>\n");
+        advance(1001);
+        testing::internal::CaptureStderr();
+        tick();
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(alarmBoxText(*window), c.box);
+    }
+}
+
+TEST_F(TickTest, BadAlarmAndTrailValuesWarnAndKeepTheDefaults) {
+    testing::internal::CaptureStderr();
+    load("Active Input MULTICAST\n", "alert distance -5\ndisplay trail forever\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Warning: prefs.txt: \"alert distance -5\": not 0 or more metres, 100 kept\n"
+              "Warning: prefs.txt: \"display trail forever\": not 0 to 86400 seconds, 0 kept\n");
+    EXPECT_EQ(window->preferences().alertDistance, 100.0);
+    tick();
+    EXPECT_EQ(window->nodeTable().trailSpanMs(), 0);
+    window->preferences().trailSeconds = 120;
+    tick();
+    EXPECT_EQ(window->nodeTable().trailSpanMs(), 120000);
 }
 
 } // namespace

@@ -98,6 +98,7 @@ TEST_F(MainWindowTest, ButtonBarHoldsItsWidgetsInCreationOrder) {
     EXPECT_EQ(group->child(3), widgets.inputs);
     EXPECT_EQ(group->child(4), widgets.outputs);
     EXPECT_EQ(group->resizable(), group->child(2));
+    EXPECT_EQ(group->child(2), widgets.alarm); // empty until a vehicle is in alarm
 }
 
 TEST_F(MainWindowTest, BuilderBindsNoCallbacks) {
