@@ -46,6 +46,7 @@ TEST(FleetOptions, Defaults) {
     EXPECT_FALSE(options.startTimeMs.has_value());
     EXPECT_EQ(options.silentFraction, 0.15);
     EXPECT_EQ(options.silentSeconds, 8.0);
+    EXPECT_FALSE(options.meet.has_value());
     EXPECT_EQ(options.rate, 1.0);
     EXPECT_EQ(options.totalRate, 0.0);
     EXPECT_FALSE(options.maxRate);
@@ -65,6 +66,12 @@ struct ValidCase {
 
 TEST(FleetOptions, ValidCommandLines) {
     const ValidCase cases[] = {
+        {{"--meet", "1,12"},
+         [](const FleetOptions& o) {
+             ASSERT_TRUE(o.meet.has_value());
+             EXPECT_EQ(o.meet->host, 1);
+             EXPECT_EQ(o.meet->visitor, 12);
+         }},
         {{"--group", "239.1.2.3", "--port", "6000", "--ttl", "1", "--interface", "10.0.0.5"},
          [](const FleetOptions& o) {
              EXPECT_EQ(o.group, "239.1.2.3");
@@ -259,6 +266,14 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
          "invalid value '0' for --count: expected a number of datagrams of at least 1"},
         {{"--nodes", "a.txt", "--ids", "1-2"}, "--nodes and --ids cannot be combined"},
         {{"--replay", "f.txt", "--seed", "1"}, "--replay cannot be combined with --seed"},
+        {{"--replay", "f.txt", "--meet", "1,2"}, "--replay cannot be combined with --meet"},
+        {{"--meet", "3,3"},
+         "invalid value '3,3' for --meet: expected two different identifiers A,B from 0 to 1000"},
+        {{"--meet", "3"},
+         "invalid value '3' for --meet: expected two different identifiers A,B from 0 to 1000"},
+        {{"--meet", "1,1001"},
+         "invalid value '1,1001' for --meet: expected two different identifiers A,B from 0 to "
+         "1000"},
         {{"--nodes", "a.txt", "--replay", "f.txt"}, "--replay cannot be combined with --nodes"},
         {{"--loop"}, "--loop needs --replay"},
         {{"--rate", "0"}, "--rate 0 is only allowed with --replay (use --max-rate for no pacing)"},

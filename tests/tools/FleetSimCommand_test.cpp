@@ -46,6 +46,8 @@ TEST(FleetSimCommand, BadArgumentsExitWithStatus2AndAMessage) {
         {{"--replay", "/nonexistent/lines.txt", "--dry-run"},
          "fleet-sim: cannot read replay file '/nonexistent/lines.txt': No such file or "
          "directory\n"},
+        {{"--ids", "0-19", "--meet", "1,20", "--dry-run"},
+         "fleet-sim: --meet 1,20: both must be vehicles of the fleet\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -157,6 +158,55 @@ TEST(FleetSimulator, EmptyFleetEndsAtOnce) {
     FleetSimulator fleet(fixedOptions(), {});
     std::string datagram;
     EXPECT_EQ(fleet.fill(0, datagram), DatagramSource::Slot::End);
+}
+
+// The pair of --meet reports throughout, and the visitor's reports come within 40 m of the
+// host's last one for 15 s every 3 minutes, the first time 30 s in: one entry each time into
+// a 100 m alarm, never more.
+TEST(FleetSimulator, MeetingPairMeetsNowAndThenAndNeverFallsSilent) {
+    FleetOptions options = fixedOptions();
+    options.silentFraction = 1.0;
+    options.silentSeconds = 5.0;
+    options.meet = FleetOptions::Meeting{1, 12};
+    FleetSimulator fleet(options, VehicleList::range(0, 19));
+    ASSERT_TRUE(fleet.meets());
+    const double metresPerDegree = 6371008.8 * M_PI / 180.0;
+    DecodedDatagram host;
+    std::vector<double> entries;
+    bool near = false;
+    std::string datagram;
+    for (uint64_t slot = 0; slot < 20 * 360; ++slot) { // six minutes
+        const uint64_t vehicle = slot % 20;
+        const DatagramSource::Slot filled = fleet.fill(slot, datagram);
+        if (vehicle != 1 && vehicle != 12) {
+            continue;
+        }
+        ASSERT_EQ(filled, DatagramSource::Slot::Datagram) << "slot " << slot;
+        DecodedDatagram decoded;
+        ASSERT_TRUE(DatagramShape::decode(datagram, decoded));
+        if (vehicle == 1) {
+            host = decoded;
+            continue;
+        }
+        const double north = (decoded.latitude - host.latitude) * metresPerDegree;
+        const double east = (decoded.longitude - host.longitude) * metresPerDegree *
+                            std::cos(host.latitude * M_PI / 180.0);
+        const double metres = std::hypot(north, east);
+        const double seconds = static_cast<double>(slot) / 20.0;
+        if (std::fmod(seconds - 30.0, 180.0) >= 0.0 && std::fmod(seconds - 30.0, 180.0) < 15.0) {
+            EXPECT_NEAR(metres, 40, 1) << seconds;
+        }
+        if (!near && metres <= 100) {
+            entries.push_back(seconds);
+        }
+        near = metres <= 110; // the display's alarm leaves beyond 110 % of the distance
+    }
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_NEAR(entries[0], 30, 1);
+    EXPECT_NEAR(entries[1], 210, 1);
+
+    options.meet = FleetOptions::Meeting{1, 55};
+    EXPECT_FALSE(FleetSimulator(options, VehicleList::range(0, 19)).meets());
 }
 
 } // namespace

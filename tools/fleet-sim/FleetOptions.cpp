@@ -152,6 +152,20 @@ bool setRadius(std::string_view value, FleetOptions& out, std::string& expected)
     return readReal(value, 0.0, 90.0, out.radius) && out.radius > 0.0;
 }
 
+bool setMeet(std::string_view value, FleetOptions& out, std::string& expected) {
+    expected = "two different identifiers A,B from 0 to 1000";
+    const size_t comma = value.find(',');
+    FleetOptions::Meeting meeting;
+    if (comma == std::string_view::npos ||
+        !readWhole<int32_t>(value.substr(0, comma), 0, VehicleList::kMaxId, meeting.host) ||
+        !readWhole<int32_t>(value.substr(comma + 1), 0, VehicleList::kMaxId, meeting.visitor) ||
+        meeting.host == meeting.visitor) {
+        return false;
+    }
+    out.meet = meeting;
+    return true;
+}
+
 bool setRate(std::string_view value, FleetOptions& out, std::string& expected) {
     expected = "reports per second from 0 to 10000";
     return readReal(value, 0.0, kHighestRate, out.rate);
@@ -263,6 +277,11 @@ constexpr OptionEntry kOptions[] = {
      "share of vehicles that fall silent now and then (default 0.15)", setSilentFraction},
     {"--silent-seconds", kMotion, "S", "silences last S to 2*S seconds (default 8)",
      setSilentSeconds},
+    {"--meet", kMotion, "A,B",
+     "vehicle B escorts vehicle A 6 km off and comes within\n"
+     "40 m of it for 15 s every 3 minutes, the first time 30 s\n"
+     "into the run; A stops meanwhile and neither falls silent",
+     setMeet},
     {"--rate", kPace, "HZ",
      "reports per vehicle per second, spread evenly (default 1;\n"
      "with --replay: lines per second, 0 = as fast as possible)",
@@ -350,8 +369,8 @@ std::string notAnOption(const std::string& argument) {
 
 // Options that shape the simulated fleet, which a replay does not have.
 constexpr std::string_view kSimulationOnly[] = {
-    "--nodes",  "--ids",  "--comment1",   "--comment2",        "--center",
-    "--radius", "--seed", "--start-time", "--silent-fraction", "--silent-seconds",
+    "--nodes", "--ids",        "--comment1",        "--comment2",       "--center", "--radius",
+    "--seed",  "--start-time", "--silent-fraction", "--silent-seconds", "--meet",
 };
 
 std::string shortNumber(double value) {

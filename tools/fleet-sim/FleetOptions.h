@@ -32,6 +32,13 @@ struct FleetOptions {
     std::optional<int64_t> startTimeMs; // UTC ms since 1970; none: now
     double silentFraction = 0.15;
     double silentSeconds = 8.0;
+    // Host and visitor ids of a pair that meets now and then (MeetingPair); both report
+    // throughout. None: no meetings.
+    struct Meeting {
+        int32_t host = 0;
+        int32_t visitor = 0;
+    };
+    std::optional<Meeting> meet;
 
     // How fast and how long.
     double rate = 1.0;      // reports per vehicle per second (replay: lines per second)

@@ -1,5 +1,6 @@
 #include "tools/fleet-sim/FleetSimulator.h"
 
+#include "tools/fleet-sim/MeetingPair.h"
 #include "tools/fleet-sim/PositionDatagram.h"
 
 #include <algorithm>
@@ -36,6 +37,27 @@ FleetSimulator::FleetSimulator(const FleetOptions& options, std::vector<Vehicle>
     if (options.comment2) {
         fixedComment2_ = PositionDatagram::cleanComment(*options.comment2);
     }
+    if (options.meet) {
+        const auto placeOf = [this](int32_t id) {
+            return std::find_if(vehicles_.begin(), vehicles_.end(),
+                                [id](const Vehicle& v) { return v.id == id; }) -
+                   vehicles_.begin();
+        };
+        const auto host = static_cast<size_t>(placeOf(options.meet->host));
+        const auto visitor = static_cast<size_t>(placeOf(options.meet->visitor));
+        if (host < vehicles_.size() && visitor < vehicles_.size()) {
+            meeting_ = MeetingPlaces{static_cast<uint32_t>(host), static_cast<uint32_t>(visitor)};
+        }
+    }
+}
+
+GeoPoint FleetSimulator::positionOf(uint32_t vehicle, double seconds) const {
+    if (!meeting_ || (vehicle != meeting_->host && vehicle != meeting_->visitor)) {
+        return tracks_[vehicle].positionAt(seconds);
+    }
+    const GeoPoint host =
+        tracks_[meeting_->host].positionAt(MeetingPair::hostTrackSeconds(seconds));
+    return vehicle == meeting_->host ? host : MeetingPair::visitorPosition(host, seconds);
 }
 
 std::string FleetSimulator::comment2At(uint32_t vehicle, double seconds) const {
@@ -50,6 +72,10 @@ std::string FleetSimulator::comment2At(uint32_t vehicle, double seconds) const {
 }
 
 bool FleetSimulator::silentNow(uint32_t vehicle, double seconds) {
+    // A silent partner would hide the meeting the pair is there to show.
+    if (meeting_ && (vehicle == meeting_->host || vehicle == meeting_->visitor)) {
+        return false;
+    }
     const int64_t silence = silences_.silenceAt(vehicle, seconds);
     if (silence < 0) {
         return false;
@@ -76,7 +102,7 @@ DatagramSource::Slot FleetSimulator::fill(uint64_t slot, std::string& datagram) 
         vehicle = static_cast<uint32_t>((vehicle + 1) % count);
         ++tried;
     }
-    const GeoPoint position = tracks_[vehicle].positionAt(seconds);
+    const GeoPoint position = positionOf(vehicle, seconds);
     const std::string comment2 = comment2At(vehicle, seconds);
     PositionReport report;
     report.id = vehicles_[vehicle].id;

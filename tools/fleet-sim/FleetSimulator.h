@@ -34,6 +34,9 @@ public:
     size_t vehicleCount() const { return vehicles_.size(); }
     const SilenceSchedule& silences() const { return silences_; }
 
+    // Whether the meeting pair of the options is in the fleet (and so meets).
+    bool meets() const { return meeting_.has_value(); }
+
     // Comment 2 of a vehicle at a time: "Leg N", moving to the next leg every
     // few minutes (per vehicle), unless fixed by --comment2.
     std::string comment2At(uint32_t vehicle, double seconds) const;
@@ -41,6 +44,13 @@ public:
 private:
     // Whether the vehicle is silent at the time; counts each silence once.
     bool silentNow(uint32_t vehicle, double seconds);
+    GeoPoint positionOf(uint32_t vehicle, double seconds) const;
+
+    // Places in the fleet of the meeting pair's host and visitor.
+    struct MeetingPlaces {
+        uint32_t host;
+        uint32_t visitor;
+    };
 
     std::vector<Vehicle> vehicles_;
     std::vector<std::string> comments1_; // cleaned, one per vehicle
@@ -52,6 +62,7 @@ private:
     int64_t startTimeMs_;
     bool passSilentTurns_;
     std::vector<int64_t> lastSilence_; // per vehicle, the last silence counted
+    std::optional<MeetingPlaces> meeting_;
     uint64_t silentPeriods_ = 0;
 };
 

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -85,6 +86,11 @@ bool makeSource(FleetOptions& options, Source& out, std::string& error) {
     options.startTimeMs = options.startTimeMs.value_or(nowUtcMilliseconds());
     out.slotsPerSecond = options.slotsPerSecond(vehicles.size());
     auto fleet = std::make_unique<FleetSimulator>(options, std::move(vehicles));
+    if (options.meet && !fleet->meets()) {
+        error = "--meet " + std::to_string(options.meet->host) + "," +
+                std::to_string(options.meet->visitor) + ": both must be vehicles of the fleet";
+        return false;
+    }
     out.fleet = fleet.get();
     out.source = std::move(fleet);
     return true;
