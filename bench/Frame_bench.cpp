@@ -2,7 +2,8 @@
 // node with its icon and labels) in its 835 x 850 map surface, with 1001 nodes spread over the
 // view and one textured map layer under them. Prints the median, 10th and 90th percentile
 // milliseconds per frame with labels off and with all three label lines on, and the processor
-// time a frame took (all threads). Run it under a virtual X server
+// time a frame took (all threads); then labels off with every node trailing a full trail of
+// 120 reports a second apart, and the heap those trails take. Run it under a virtual X server
 // (xvfb-run -a -s "-screen 0 1280x1024x24"); images are made with netpbm.
 #include "app/TN_mapWindow.h"
 #include "nodes/NodeRecord.h"
@@ -22,6 +23,8 @@
 #include <string>
 #include <vector>
 
+#include <cmath>
+#include <malloc.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -32,6 +35,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kNodes = 1001;
 constexpr int kFrames = 300;
+constexpr int kTrailSeconds = 120;
 
 void writeFile(const fs::path& path, const std::string& text) {
     std::ofstream(path) << text;
@@ -71,6 +75,12 @@ void writeConfiguration(const fs::path& dir) {
                                      "MapFile map.cfg\nPreferenceFile labels-on.txt\n");
     writeFile(dir / "labelled.cfg", "NodeFile nodes.txt\nNodeDefFile icons-numbered.cfg\n"
                                     "MapFile map.cfg\nPreferenceFile labels-on.txt\n");
+    writeFile(dir / "trails.txt", common +
+                                      "comment node off\ncomment mcPacket1 off\n"
+                                      "comment mcPacket2 off\ndisplay trail " +
+                                      std::to_string(kTrailSeconds) + "\n");
+    writeFile(dir / "trails.cfg", "NodeFile nodes.txt\nNodeDefFile icons-plain.cfg\n"
+                                  "MapFile map.cfg\nPreferenceFile trails.txt\n");
 }
 
 // Spreads the nodes over the view in a jittered grid, with two comments each.
@@ -85,6 +95,27 @@ void placeNodes(nodes::NodeTable& table) {
         node->everFresh = true;
         node->setComments("Leg 12 northbound", "Speed 54 km/h");
     }
+}
+
+// Each node drives once round a small circle about its place, one report a second, so its
+// trail is full: kTrailSeconds + 1 points within the span. Returns the heap the trails took.
+size_t fillTrails(app::TN_mapWindow& window) {
+    window.periodicUpdate(); // hands the preferences' span to the table
+    nodes::NodeTable& table = window.nodeTable();
+    const size_t heapBefore = mallinfo2().uordblks;
+    for (int position = 0; position < kNodes; ++position) {
+        nodes::NodeRecord* node = table.recordAt(position);
+        const double x = node->longitude;
+        const double y = node->latitude;
+        for (int second = 0; second <= kTrailSeconds; ++second) {
+            const double angle = 2.0 * M_PI * second / kTrailSeconds;
+            platform::TimeStamp time;
+            time.time = 1700000000 + second;
+            node->updatePosition(y + 0.02 * std::sin(angle), x + 0.02 * std::cos(angle), {}, time,
+                                 "");
+        }
+    }
+    return mallinfo2().uordblks - heapBefore;
 }
 
 struct Figures {
@@ -132,10 +163,15 @@ Figures measureFrames(app::TN_mapWindow& window) {
 }
 
 // A fresh application on one master configuration, its window shown and drawn once.
-Figures measure(const char* masterFile) {
+Figures measure(const char* masterFile, bool trails) {
     app::TN_mapWindow window;
     window.loadMasterConfig(masterFile);
     placeNodes(window.nodeTable());
+    if (trails) {
+        const size_t heap = fillTrails(window);
+        std::printf("  trails of %d nodes: %.2f MB of heap (%zu bytes a ring)\n", kNodes,
+                    static_cast<double>(heap) / 1e6, nodes::Trail::ringBytes());
+    }
     window.surface()->addDrawCallback(&finishFrame, nullptr);
     window.mainWindow()->show();
     while (!window.surface()->visible() || !window.surface()->valid()) {
@@ -167,15 +203,17 @@ int main(int argc, char** argv) {
     struct Case {
         const char* masterFile;
         const char* what;
+        bool trails;
     };
-    // The first two are the figures that matter; the others show where the labelled frame's
+    // The first three are the figures that matter; the others show where the labelled frame's
     // time goes.
     const Case cases[] = {
-        {"plain.cfg", "labels off"},
-        {"labelled.cfg", "labels on (id on the icon and three comment lines)"},
-        {"map-only.cfg", "  no nodes: background, map layer and buffer swap"},
-        {"numbered.cfg", "  id on the icon only"},
-        {"commented.cfg", "  three comment lines only"},
+        {"plain.cfg", "labels off", false},
+        {"labelled.cfg", "labels on (id on the icon and three comment lines)", false},
+        {"trails.cfg", "labels off, every node with a full 120-point trail", true},
+        {"map-only.cfg", "  no nodes: background, map layer and buffer swap", false},
+        {"numbered.cfg", "  id on the icon only", false},
+        {"commented.cfg", "  three comment lines only", false},
     };
     std::printf("frame, %d nodes, one map layer, 835 x 850 surface, %d frames each\n", kNodes,
                 kFrames);
@@ -183,7 +221,7 @@ int main(int argc, char** argv) {
         if (!only.empty() && std::string(c.masterFile).find(only) == std::string::npos) {
             continue;
         }
-        print(c.what, measure(c.masterFile));
+        print(c.what, measure(c.masterFile, c.trails));
         std::fflush(stdout);
     }
     fs::current_path(fs::temp_directory_path());

@@ -15,7 +15,10 @@
 namespace render {
 namespace {
 
-constexpr float kTrailWidth = 2.0f; // pixels
+// Trail points closer than this to the last vertex drawn are left out: with the whole fleet in
+// view most reports lie a fraction of a pixel apart, and each segment costs the software
+// renderer as much as a pixel-wide one does.
+constexpr double kTrailStepPixels = 3.0;
 
 } // namespace
 
@@ -147,27 +150,26 @@ void NodeGraphicsSet::drawNodes(const DrawContext& context, const config::Prefer
                  });
 }
 
-// One pass before the icons, so that no trail crosses over another node's icon.
+// Before the icons, so that no trail crosses over another node's icon.
 void NodeGraphicsSet::drawTrails(const DrawContext& context, const config::Preferences& preferences,
                                  nodes::NodeTable& table, bool stateFromFile) {
     const NodeGraphics::ViewGeometry view = NodeGraphics::geometryOf(context);
     const int64_t spanMs = table.trailSpanMs();
-    glDisable(GL_TEXTURE_2D);
-    glEnable(GL_BLEND);
-    glLineWidth(kTrailWidth);
+    const double minStep =
+        view.pixelWidth > 0.0 ? kTrailStepPixels * view.width / view.pixelWidth : 0.0;
+    trails_.clear();
     forEachDrawn(preferences, table, stateFromFile,
                  [&](nodes::NodeRecord& node, const Choice& choice, int32_t status) {
-                     node.lock();
-                     TrailLine::build(node.trail, node.longitude, node.latitude,
-                                      node.reportTime.milliseconds(), spanMs, trailVertices_);
-                     node.unlock();
                      // The colour of the icon's status, without its pulse.
                      const NodeGraphics::Appearance look =
                          NodeGraphics::appearance(choice.icon->values(), status, 0.0);
-                     TrailLine::draw(trailVertices_, look.red, look.green, look.blue,
-                                     view.originX(), view.originY());
+                     node.lock();
+                     trails_.add(node.trail, node.longitude, node.latitude,
+                                 node.reportTime.milliseconds(), spanMs, minStep, look.red,
+                                 look.green, look.blue);
+                     node.unlock();
                  });
-    glLineWidth(1.0f);
+    trails_.draw(view.originX(), view.originY());
     glDisable(GL_BLEND);
 }
 

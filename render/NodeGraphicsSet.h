@@ -3,7 +3,7 @@
 #include "config/NodeGraphicsFile.h"
 #include "render/NodeGraphics.h"
 #include "render/RoleTable.h"
-#include "render/TrailLine.h"
+#include "render/TrailLines.h"
 
 #include <memory>
 #include <vector>
@@ -67,8 +67,8 @@ private:
     std::vector<std::unique_ptr<NodeGraphics>> list_;
     RoleTable roleTable_;
     std::vector<NodeGraphics*> perNodeList_;
-    std::vector<int32_t> perNodeIndex_;            // list position of each per-node icon
-    std::vector<TrailLine::Vertex> trailVertices_; // reused by every trail of every frame
+    std::vector<int32_t> perNodeIndex_; // list position of each per-node icon
+    TrailLines trails_;                 // reused by every frame
 };
 
 } // namespace render

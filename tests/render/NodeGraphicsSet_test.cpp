@@ -249,6 +249,17 @@ std::function<bool(const rendertest::Pixel&)> overBackground(int r, int g, int b
     };
 }
 
+// A trail's core in a colour at `alpha` over its casing, black at half that, over the
+// background.
+std::function<bool(const rendertest::Pixel&)> trailCore(int r, int g, int b, double alpha) {
+    const double under = (1 - alpha / 2) * (1 - alpha);
+    return [=](const rendertest::Pixel& p) {
+        return rendertest::near(p, static_cast<int>(r * alpha + 0 * under + 0.5),
+                                static_cast<int>(g * alpha + 102 * under + 0.5),
+                                static_cast<int>(b * alpha + 128 * under + 0.5), 4);
+    };
+}
+
 TEST_F(NodeFrameTest, TargetGroupDisplayDrawsOnlyTheGroup) {
     load("D none.sgi 5 5 5 1 0 0 1 0 0 1 0 0\n");
     preferences.proxNumber = 3;
@@ -314,7 +325,7 @@ TEST_F(NodeFrameTest, NoGraphicsDrawsNothing) {
 }
 
 // Node 3 drove along the x axis, under node 1's icon at the origin, to (0.3, 0): its trail is
-// drawn first, in the colour of its icon's status, fading back over the span.
+// drawn first, in the colour of its icon's status on a dark casing, fading back over the span.
 TEST_F(NodeFrameTest, TrailsLieUnderEveryIconInTheirStatusColour) {
     load("D x 5 5 5 1 0 0 1 0 0 1 0 0\nIc3 x 5 5 5 0 0 1 1 1 0 0 1 1\n");
     clock.setCounter(900000); // last quarter of the second: icons in their normal colour
@@ -331,7 +342,9 @@ TEST_F(NodeFrameTest, TrailsLieUnderEveryIconInTheirStatusColour) {
     };
     for (const Probe& probe : {Probe{0.22, 1 - 0.08 / 0.9}, Probe{-0.15, 0.5}}) {
         SCOPED_TRACE(probe.x);
-        EXPECT_TRUE(lineAt(probe.x, 0, overBackground(255, 255, 0, probe.alpha)));
+        EXPECT_TRUE(lineAt(probe.x, 0, trailCore(255, 255, 0, probe.alpha)));
+        // The casing beside the core: the background darkened by half the alpha.
+        EXPECT_TRUE(lineAt(probe.x, 0, overBackground(0, 0, 0, probe.alpha / 2)));
     }
     EXPECT_FALSE(lineAt(-0.7, 0, [](const rendertest::Pixel& p) { return !background(p); }));
 

@@ -1,4 +1,4 @@
-#include "render/TrailLine.h"
+#include "render/TrailLines.h"
 
 #include "nodes/Trail.h"
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-using render::TrailLine;
+using render::TrailLines;
 
 struct Point {
     int64_t timeMs;
@@ -17,18 +17,21 @@ struct Point {
 };
 
 // The vertices of a trail along the equator whose head is at headLongitude, 100 s after 0.
-std::vector<TrailLine::Vertex> lineOf(const std::vector<Point>& points, double headLongitude,
-                                      int64_t spanMs) {
+std::vector<TrailLines::Vertex> lineOf(const std::vector<Point>& points, double headLongitude,
+                                       int64_t spanMs, double minStep) {
     nodes::Trail trail;
     for (const Point& point : points) {
         trail.add(point.timeMs, 0.0, point.longitude, 1000);
     }
-    std::vector<TrailLine::Vertex> vertices{{9, 9, 9}}; // cleared first
-    TrailLine::build(trail, headLongitude, 0.0, 100000, spanMs, vertices);
-    return vertices;
+    std::vector<TrailLines::Vertex> vertices{{9, 9, 9}}; // the line goes after what is there
+    const size_t count =
+        TrailLines::build(trail, headLongitude, 0.0, 100000, spanMs, minStep, vertices);
+    EXPECT_EQ(count + 1, vertices.size());
+    EXPECT_EQ(vertices.front().x, 9);
+    return std::vector<TrailLines::Vertex>(vertices.begin() + 1, vertices.end());
 }
 
-TEST(TrailLine, FadesFromTheHeadToTheEndOfTheSpan) {
+TEST(TrailLines, FadesFromTheHeadToTheEndOfTheSpan) {
     struct Expected {
         double x;
         double alpha;
@@ -39,6 +42,7 @@ TEST(TrailLine, FadesFromTheHeadToTheEndOfTheSpan) {
         double head;
         int64_t spanMs;
         std::vector<Expected> vertices;
+        double minStep = 0;
     };
     const Case cases[] = {
         {"within the span", {{60000, 1}, {90000, 2}}, 3, 100000, {{3, 1}, {2, 0.9}, {1, 0.6}}},
@@ -62,12 +66,19 @@ TEST(TrailLine, FadesFromTheHeadToTheEndOfTheSpan) {
          -179,
          100000,
          {{-179, 1}, {-179.5, 0.9}, {-181, 0.8}}},
+        {"points closer than the step to the last vertex are left out",
+         {{50000, 1}, {60000, 2.05}, {70000, 2.1}, {80000, 2.9}},
+         3,
+         100000,
+         {{3, 1}, {2.1, 0.7}, {1, 0.5}},
+         0.5},
+        {"only points within the step: no line", {{90000, 2.9}}, 3, 100000, {}, 0.5},
         {"no span", {{90000, 2}}, 3, 0, {}},
         {"no points", {}, 3, 100000, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::vector<TrailLine::Vertex> line = lineOf(c.points, c.head, c.spanMs);
+        const std::vector<TrailLines::Vertex> line = lineOf(c.points, c.head, c.spanMs, c.minStep);
         ASSERT_EQ(line.size(), c.vertices.size());
         for (size_t i = 0; i < line.size(); ++i) {
             SCOPED_TRACE(i);
