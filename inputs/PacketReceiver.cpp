@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <vector>
 
 namespace inputs {
@@ -47,6 +48,9 @@ bool PacketReceiver::openSocket() {
     // same port number.
     const int no = 0;
     setsockopt(fd, IPPROTO_IP, IP_MULTICAST_ALL, &no, sizeof no);
+    // Each datagram then carries the socket's count of datagrams the system
+    // dropped for want of room, so that loss before the queue is seen too.
+    setsockopt(fd, SOL_SOCKET, SO_RXQ_OVFL, &yes, sizeof yes);
     // Room for both queue sides in the kernel too, so a burst between two
     // swaps is not lost there; the kernel may cap it.
     const int64_t wanted = queueBytes(bytesPerBuffer_, buffersPerPort_);
@@ -125,12 +129,35 @@ void PacketReceiver::pauseAfterFailure() {
     pauseWake_.wait_for(lock, kFailurePause, [this] { return stopRequested_.load(); });
 }
 
+void PacketReceiver::carryCounts(const Counts& earlier) {
+    received_.fetch_add(earlier.received);
+    dropped_.fetch_add(earlier.dropped);
+    kernelDroppedBefore_ += earlier.kernelDropped;
+}
+
+void PacketReceiver::noteKernelDrops(msghdr& message) {
+    for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_RXQ_OVFL) {
+            uint32_t drops = 0;
+            std::memcpy(&drops, CMSG_DATA(c), sizeof drops);
+            kernelDropped_.store(drops);
+        }
+    }
+}
+
 void PacketReceiver::threadMain() {
     std::vector<char> buffer(static_cast<size_t>(bytesPerBuffer_), '\0');
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(uint32_t))];
+    msghdr message{};
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
     while (!stopRequested_) {
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
         // A datagram longer than the buffer arrives cut to the buffer's size;
         // one that fills it loses its last character to the terminator.
-        const ssize_t n = ::recv(socket_, buffer.data(), buffer.size(), 0);
+        const ssize_t n = ::recvmsg(socket_, &message, 0);
         if (stopRequested_) {
             break;
         }
@@ -140,6 +167,7 @@ void PacketReceiver::threadMain() {
             }
             continue;
         }
+        noteKernelDrops(message);
         const size_t length =
             static_cast<size_t>(n) < buffer.size() ? static_cast<size_t>(n) : buffer.size() - 1;
         push(buffer.data(), length);

@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+struct msghdr;
+
 namespace inputs {
 
 // A socket joined to one multicast group, the thread that receives its
@@ -65,11 +67,27 @@ public:
     // the back side was full. Any thread.
     uint64_t receivedCount() const { return received_.load(); }
     uint64_t droppedCount() const { return dropped_.load(); }
+    // Datagrams the system dropped before this receiver could take them (its
+    // socket's receive buffer was full), as the last datagram received tells
+    // (the system says so with each datagram that follows a drop). Any thread.
+    uint64_t kernelDroppedCount() const { return kernelDroppedBefore_ + kernelDropped_.load(); }
+
+    struct Counts {
+        uint64_t received = 0;
+        uint64_t dropped = 0;
+        uint64_t kernelDropped = 0;
+    };
+    Counts counts() const { return {receivedCount(), droppedCount(), kernelDroppedCount()}; }
+    // Adds the counts of the receiver this one replaces (the ports are
+    // rebuilt when their sizes change), so they cover the whole run. Call
+    // before start.
+    void carryCounts(const Counts& earlier);
 
 private:
     bool openSocket();
     void threadMain();
     void pauseAfterFailure();
+    void noteKernelDrops(msghdr& message);
 
     std::unique_ptr<PacketQueue> front_;
     std::unique_ptr<PacketQueue> back_;
@@ -84,6 +102,8 @@ private:
     std::atomic<bool> stopRequested_{false};
     std::atomic<uint64_t> received_{0};
     std::atomic<uint64_t> dropped_{0};
+    std::atomic<uint32_t> kernelDropped_{0}; // the socket's own count
+    uint64_t kernelDroppedBefore_ = 0;       // of the receivers this one replaced
     std::mutex pauseMutex_;
     std::condition_variable pauseWake_;
 };
