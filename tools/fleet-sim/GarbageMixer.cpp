@@ -37,12 +37,16 @@ std::string cut(const std::string& datagram, const SeededRandom& random, uint64_
 
 std::string huge(const std::string& datagram) {
     const std::string start = "$GPZDA,";
-    std::string text = datagram.substr(0, datagram.find(start) + start.size());
-    static const char filler[] = "0123456789.NSEWAV GPGLL ";
-    while (text.size() < GarbageMixer::kHugeBytes) {
-        text += filler[text.size() % (sizeof filler - 1)];
-    }
-    return text;
+    const size_t head = datagram.find(start) + start.size();
+    static const std::string filler = [] {
+        const std::string pattern = "0123456789.NSEWAV GPGLL ";
+        std::string text;
+        while (text.size() < GarbageMixer::kHugeBytes) {
+            text += pattern;
+        }
+        return text;
+    }();
+    return datagram.substr(0, head) + filler.substr(0, GarbageMixer::kHugeBytes - head);
 }
 
 std::string redated(PositionReport report, int64_t shiftMs) {
