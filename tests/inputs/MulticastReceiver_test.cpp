@@ -198,6 +198,21 @@ TEST_F(MulticastReceiverTest, LossInTheSystemIsCounted) {
     EXPECT_GT(receiver.kernelDroppedCount(), 0u);
 }
 
+// The socket gets room for both queue sides: the system caps what others may
+// ask for, a process that may go beyond the cap (root) gets it all.
+TEST_F(MulticastReceiverTest, ReceiveBufferHoldsBothQueueSides) {
+    NodeTable table(250, 4000); // 2 000 000 bytes of queues
+    loadInto(table);
+    EXPECT_EQ(table.portAt(0)->receiver().receiveBufferBytes(), 0);
+    table.startPorts();
+    const int granted = table.portAt(0)->receiver().receiveBufferBytes();
+    if (geteuid() == 0) {
+        EXPECT_GE(granted, 2000000);
+    } else {
+        EXPECT_GT(granted, 0);
+    }
+}
+
 TEST_F(MulticastReceiverTest, NothingBeforeStart) {
     NodeTable table(250, 20);
     loadInto(table);
