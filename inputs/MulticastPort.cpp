@@ -3,6 +3,9 @@
 #include "inputs/PacketParser.h"
 #include "nodes/NodeTable.h"
 
+#include <cinttypes>
+#include <cstdio>
+
 namespace inputs {
 
 MulticastPort::MulticastPort(const std::string& label, const std::string& groupAddress,
@@ -40,6 +43,16 @@ int MulticastPort::process() {
         }
     }
     return applied;
+}
+
+std::string MulticastPort::trafficLine() const {
+    const PacketReceiver::Counts counts = receiver_->counts();
+    char line[128];
+    std::snprintf(line, sizeof line,
+                  ": %" PRIu64 " datagrams received, %" PRIu64 " dropped (queue full), %" PRIu64
+                  " lost in the system (receive buffer full)",
+                  counts.received, counts.dropped, counts.kernelDropped);
+    return "Port " + label_ + " " + groupAddress_ + ":" + std::to_string(port_) + line;
 }
 
 } // namespace inputs

@@ -100,7 +100,26 @@ void NodeTable::rebuildPorts() {
     ++portRebuildCount_;
     const bool wasRunning = portsRunning_;
     const std::string path = portFilePath_;
+    // The new ports go on counting where the old ones of the same line left off.
+    struct Earlier {
+        std::string label;
+        std::string group;
+        int32_t port;
+        inputs::PacketReceiver::Counts counts;
+    };
+    std::vector<Earlier> earlier;
+    for (const auto& port : ports_) {
+        earlier.push_back(
+            {port->label(), port->groupAddress(), port->port(), port->receiver().counts()});
+    }
     loadPortFile(path.c_str());
+    for (size_t i = 0; i < ports_.size() && i < earlier.size(); ++i) {
+        inputs::MulticastPort& port = *ports_[i];
+        if (port.label() == earlier[i].label && port.groupAddress() == earlier[i].group &&
+            port.port() == earlier[i].port) {
+            port.receiver().carryCounts(earlier[i].counts);
+        }
+    }
     if (wasRunning) {
         startPorts();
     }

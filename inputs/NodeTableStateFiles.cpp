@@ -25,19 +25,24 @@ bool NodeTable::writeStateFile(const char* path, bool relay) {
     }
     bool ok = std::fputs("<rvx>\n", file.stream()) >= 0;
     for (const std::unique_ptr<NodeRecord>& record : byIndex_) {
-        record->lock();
-        const NodeRecord::SnapshotIdle idle = record->snapshotIdle(relay);
-        const std::string line = inputs::StateRecord::format(
-            record->id, record->latitude, record->longitude, record->reportTime.time,
-            record->reportTime.millitm, idle.status, idle.age, record->comment1, record->comment2,
-            record->name);
-        record->unlock();
+        const std::string line = snapshotLine(*record, relay);
         // A record that cannot be written readably is left out rather than
         // written as a line every reader drops or misreads.
         ok = ok && (line.empty() || std::fputs(line.c_str(), file.stream()) >= 0);
     }
     ok = ok && std::fputs("</rvx>\n", file.stream()) >= 0;
     return file.commit(ok);
+}
+
+std::string NodeTable::snapshotLine(NodeRecord& record, bool relay) {
+    record.lock();
+    const NodeRecord::SnapshotIdle idle = record.snapshotIdle(relay);
+    std::string line =
+        inputs::StateRecord::format(record.id, record.latitude, record.longitude,
+                                    record.reportTime.time, record.reportTime.millitm, idle.status,
+                                    idle.age, record.comment1, record.comment2, record.name);
+    record.unlock();
+    return line;
 }
 
 bool NodeTable::readStateFile(const char* path) {

@@ -99,7 +99,7 @@ bool StateFetch::fetch(const std::string& host, int port, const std::string& pat
     return connected;
 }
 
-void StateFetch::readBlock(LB_Socket& socket, std::vector<std::string>& lines) {
+void StateFetch::readBlock(LB_SubSocket& socket, std::vector<std::string>& lines) {
     LineReader reader;
     reader.reset();
     StateBlock block;

@@ -9,6 +9,7 @@
 #include <vector>
 
 class LB_Socket;
+class LB_SubSocket;
 
 namespace inputs {
 
@@ -52,8 +53,13 @@ public:
     // characters (which would break the request or smuggle in headers).
     static std::string request(const std::string& host, int port, const std::string& path);
 
+    // Reads a response from a connected socket: the record lines of its block, in order, until
+    // the closing marker, the end of the data, a failed receive or kMaxLines lines. Lines are
+    // read in pieces of kLineChars characters. Whatever the peer sends; the thread that owns the
+    // socket.
+    static void readBlock(LB_SubSocket& socket, std::vector<std::string>& lines);
+
 private:
-    void readBlock(LB_Socket& socket, std::vector<std::string>& lines);
     void abortActive();
 
     int connectMs_ = 5000;

@@ -120,6 +120,10 @@ public:
     // file is replaced whole or not at all. False without a path or when it
     // cannot be written (the old snapshot then stays).
     bool writeStateFile(const char* path, bool relay);
+    // The line writeStateFile writes for one record, newline included; "" for
+    // a record that cannot be written readably (it is left out). Takes the
+    // record's lock.
+    static std::string snapshotLine(NodeRecord& record, bool relay);
     // Applies the record lines of a state file; false without a path or when
     // the file cannot be opened, else true (also for a file without a block).
     bool readStateFile(const char* path);

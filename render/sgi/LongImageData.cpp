@@ -90,12 +90,13 @@ void readPixels(SgiImage& image, uint32_t* pixels) {
 }
 
 std::unique_ptr<uint32_t[]> longimagedata(const char* fileName) {
-    SgiImage* image = iopen(fileName, "r");
-    if (image == nullptr) {
+    // Held so that a failure handler that throws (SgiFailure.h) leaves nothing open behind it.
+    std::unique_ptr<SgiImage> image(iopen(fileName, "r"));
+    if (!image) {
         fail("longimagedata: can't open image file %s\n", fileName != nullptr ? fileName : "");
     }
     if (!hasPicture(*image) || !checkPixelRows(*image, fileName)) {
-        iclose(image);
+        iclose(image.release());
         return nullptr;
     }
     std::unique_ptr<uint32_t[]> result(new (std::nothrow)
@@ -104,7 +105,7 @@ std::unique_ptr<uint32_t[]> longimagedata(const char* fileName) {
         fail("longimagedata: can't malloc enough memory\n");
     }
     readPixels(*image, result.get());
-    iclose(image);
+    iclose(image.release());
     return result;
 }
 

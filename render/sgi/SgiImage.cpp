@@ -238,6 +238,12 @@ int expandRow(const unsigned char* in, std::size_t inUnits, unsigned char* out,
 
 } // namespace
 
+SgiImage::~SgiImage() {
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+}
+
 SgiImage* iopen(const char* fileName, const char* mode) {
     if (fileName == nullptr || mode == nullptr || mode[0] == '\0') {
         return nullptr;
@@ -277,7 +283,8 @@ int iclose(SgiImage* image) {
         return -1;
     }
     std::unique_ptr<SgiImage> owned(image);
-    if (owned->file != nullptr && std::fclose(owned->file) != 0) {
+    std::FILE* file = std::exchange(owned->file, nullptr);
+    if (file != nullptr && std::fclose(file) != 0) {
         fail("iclose: error on close of file\n");
     }
     return 0;

@@ -29,6 +29,13 @@ namespace sgi {
 struct SgiImage {
     static constexpr unsigned readMode = 1;
 
+    SgiImage() = default;
+    // An image that never reaches iclose (a failure handler threw past it, see SgiFailure.h) still
+    // closes its file; iclose itself closes it first and reports a failing close.
+    ~SgiImage();
+    SgiImage(const SgiImage&) = delete;
+    SgiImage& operator=(const SgiImage&) = delete;
+
     // Header, converted to host order.
     uint16_t magic = 0;
     uint8_t storage = 0; // 0 verbatim, 1 RLE; anything else fails when rows are read

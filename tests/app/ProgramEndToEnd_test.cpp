@@ -47,13 +47,13 @@ class ProgramEndToEnd : public ::testing::Test {
 protected:
     // Display A: multicast in, snapshots out, idle limits far away so the
     // statuses it writes stay put (0 once reported, 2 before).
-    pid_t startDisplayA() {
+    pid_t startDisplayA(const std::string& log = "") {
         const std::string a = ProgramHarness::writeDisplay(
             dir.path() / "a", kNodes,
             "Active Input MULTICAST\nActive Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n",
             kGroup, multicastPort, "PreferenceFile prefs.txt\n");
         std::ofstream(dir.file("a/prefs.txt")) << "alert mediumIdle 100000\nalert badIdle 200000\n";
-        const pid_t display = harness.spawn({TARNELL_MAP_PATH, a});
+        const pid_t display = harness.spawn({TARNELL_MAP_PATH, a}, log);
         // The first snapshot comes after the receivers have joined the group.
         EXPECT_TRUE(harness.waitFor(
             [&] { return !ProgramHarness::snapshotRecords(snapshotA).empty(); }, 20s));
@@ -102,7 +102,8 @@ protected:
 };
 
 TEST_F(ProgramEndToEnd, SnapshotHoldsEveryFieldSent) {
-    const pid_t display = startDisplayA();
+    const std::string log = dir.file("a.log");
+    const pid_t display = startDisplayA(log);
     const auto sent = sendBurst(21);
     ASSERT_EQ(sent.size(), 8u);
 
@@ -141,6 +142,16 @@ TEST_F(ProgramEndToEnd, SnapshotHoldsEveryFieldSent) {
         }
     }
     closeAndExpectCleanExit(display);
+    // At exit the port says what it took: each of the 64 datagrams was
+    // received or lost before that, and a loss is counted.
+    const std::regex traffic("Port fleet " + std::string(kGroup) + ":" +
+                             std::to_string(multicastPort) +
+                             ": ([0-9]+) datagrams received, ([0-9]+) dropped \\(queue full\\), "
+                             "([0-9]+) lost in the system \\(receive buffer full\\)\n");
+    const std::string output = ProgramHarness::readAll(log);
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(output, counts, traffic)) << output;
+    EXPECT_EQ(std::stoi(counts[1]) + std::stoi(counts[3]), 64) << output;
 }
 
 TEST_F(ProgramEndToEnd, LocalStateInputFollowsAnotherDisplay) {

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -124,6 +125,10 @@ TEST_F(MulticastReceiverTest, TheTwentyFirstDatagramIsDropped) {
     }
     ASSERT_TRUE(waitFor([&] { return received(table) == 21; }, 10s));
     EXPECT_EQ(table.portAt(0)->receiver().droppedCount(), 1u);
+    EXPECT_EQ(table.portAt(0)->trafficLine(),
+              "Port fleet " + std::string(kGroup) + ":" + std::to_string(testPort()) +
+                  ": 21 datagrams received, 1 dropped (queue full), 0 lost in the system "
+                  "(receive buffer full)");
     EXPECT_EQ(table.processPorts(), 20);
     // The 21st datagram (node 3 at .200 s) was the one dropped: node 3 keeps
     // its report of .170 s.
@@ -153,6 +158,8 @@ TEST_F(MulticastReceiverTest, SizeChangesRestartOnlyWhenChanged) {
     table.startPorts();
     table.setBufferSizes(250, 20);
     EXPECT_EQ(table.portRebuildCount(), 0u);
+    ASSERT_TRUE(sender.send(packet(3, 0)));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 10s));
 
     table.setBuffersPerPort(30);
     EXPECT_EQ(table.portRebuildCount(), 1u);
@@ -160,10 +167,50 @@ TEST_F(MulticastReceiverTest, SizeChangesRestartOnlyWhenChanged) {
     EXPECT_TRUE(table.portsRunning());
     EXPECT_TRUE(table.portAt(0)->running());
     EXPECT_EQ(table.portAt(0)->receiver().buffersPerPort(), 30);
-    // The rebuilt port receives on the same group.
+    // The rebuilt port receives on the same group, and counts on from the old one.
     ASSERT_TRUE(sender.send(packet(3, 1)));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return received(table) == 2; }, 10s));
     EXPECT_EQ(table.processPorts(), 1);
+}
+
+// A receiver thread held up (here in its wake callback) lets the socket's
+// buffer fill: the system drops what does not fit, and the next datagram
+// received tells how many. Every datagram is then received or counted lost.
+TEST_F(MulticastReceiverTest, LossInTheSystemIsCounted) {
+    NodeTable table(250, 20); // a receive buffer of about 10 000 bytes
+    std::mutex hold;
+    std::unique_lock<std::mutex> held(hold);
+    table.setPacketsWaitingCallback([&] { std::lock_guard<std::mutex> wait(hold); });
+    loadInto(table);
+    table.startPorts();
+    inputs::PacketReceiver& receiver = table.portAt(0)->receiver();
+    int sent = 0;
+    for (; sent < 300; ++sent) {
+        ASSERT_TRUE(sender.send(packet(1, sent)));
+    }
+    held.unlock();
+    ASSERT_TRUE(waitFor([&] { return receiver.receivedCount() > 1; }, 10s));
+    table.processPorts();
+    ASSERT_TRUE(sender.send(packet(1, sent++)));
+    ASSERT_TRUE(waitFor(
+        [&] { return receiver.receivedCount() + receiver.kernelDroppedCount() == 301u; }, 10s))
+        << receiver.receivedCount() << " received, " << receiver.kernelDroppedCount() << " lost";
+    EXPECT_GT(receiver.kernelDroppedCount(), 0u);
+}
+
+// The socket gets room for both queue sides: the system caps what others may
+// ask for, a process that may go beyond the cap (root) gets it all.
+TEST_F(MulticastReceiverTest, ReceiveBufferHoldsBothQueueSides) {
+    NodeTable table(250, 4000); // 2 000 000 bytes of queues
+    loadInto(table);
+    EXPECT_EQ(table.portAt(0)->receiver().receiveBufferBytes(), 0);
+    table.startPorts();
+    const int granted = table.portAt(0)->receiver().receiveBufferBytes();
+    if (geteuid() == 0) {
+        EXPECT_GE(granted, 2000000);
+    } else {
+        EXPECT_GT(granted, 0);
+    }
 }
 
 TEST_F(MulticastReceiverTest, NothingBeforeStart) {

@@ -71,6 +71,33 @@ TEST(PacketReceiverQueue, SwapPushAndWake) {
     EXPECT_EQ(receiver.pop(), nullptr);
 }
 
+// A batch from the socket goes in under one lock: what does not fit is
+// dropped and counted, and the loop is woken once, when the batch finds the
+// back side empty.
+TEST(PacketReceiverQueue, BatchesFillTheBackSideAndWakeOnce) {
+    std::atomic<int> wakes{0};
+    PacketReceiver receiver("239.1.2.3", 5000, 16, 3, [&] { ++wakes; });
+    const char* texts[] = {"a", "b", "c", "d", "e"};
+    const size_t lengths[] = {1, 1, 1, 1, 1};
+    receiver.pushAll(texts, lengths, 2);
+    receiver.pushAll(texts + 2, lengths + 2, 3); // "d" and "e" find the back side full
+    receiver.pushAll(texts, lengths, 0);
+    EXPECT_EQ(wakes.load(), 1);
+    EXPECT_EQ(receiver.receivedCount(), 5u);
+    EXPECT_EQ(receiver.droppedCount(), 2u);
+    receiver.swap();
+    for (const char* expected : {"a", "b", "c"}) {
+        EXPECT_STREQ(receiver.pop(), expected);
+    }
+    EXPECT_EQ(receiver.pop(), nullptr);
+    // Up to 64 datagrams a call, fewer when large: a batch's buffers stay within 256 KiB.
+    const std::pair<int32_t, size_t> sizes[] = {{250, 64},  {4096, 64},   {4097, 63},
+                                                {65536, 4}, {1 << 20, 1}, {0, 64}};
+    for (const auto& [bytes, batch] : sizes) {
+        EXPECT_EQ(PacketReceiver::batchSize(bytes), batch) << bytes;
+    }
+}
+
 TEST(PacketReceiverQueue, ConcurrentPushesAndSwapsLoseNothingUnannounced) {
     PacketReceiver receiver("239.1.2.3", 5000, 16, 64, nullptr);
     constexpr int kPackets = 20000;

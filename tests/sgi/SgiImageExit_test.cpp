@@ -1,4 +1,5 @@
 #include "render/sgi/LongImageData.h"
+#include "render/sgi/SgiFailure.h"
 #include "render/sgi/SgiImage.h"
 #include "tests/sgi/ChildProcess.h"
 #include "tests/sgi/PnmImage.h"
@@ -9,7 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -136,6 +139,59 @@ TEST(SgiImageExit, RleRowsThatOverrunTheirBuffers) {
     for (const FileCase& c : cases) {
         SCOPED_TRACE(c.name);
         expectLongimagedataFatal(dir.write("bad.sgi", c.bytes), c.message);
+    }
+}
+
+struct HandlerFailed {
+    std::string message;
+};
+[[noreturn]] void throwingHandler(const char* message) {
+    throw HandlerFailed{message};
+}
+void returningHandler(const char*) {}
+
+std::ptrdiff_t openFiles() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator());
+}
+
+// A failure handler (the fuzz target's way to read thousands of corrupt files in one process) gets
+// the exact message in place of the exit, and one that throws leaves no file of the reader open.
+// One that returns still ends the process with the message and status 1.
+TEST(SgiImageExit, FailureHandlerTakesThePlaceOfTheExit) {
+    const std::string verbatim = SgiFileWriter(rgb(0)).verbatim(rgbSamples);
+    const SgiFileWriter one({true, 1, 1, 2, 4, 1, 1});
+    const FileCase cases[] = {
+        {"bad magic", std::string(512, '\0'), "iopen: bad magic in image file 0\n"},
+        {"rle tables cut short", SgiFileWriter(rgb(1)).header(),
+         "iopen: error on read of rowstart\n"},
+        {"verbatim rows cut short", verbatim.substr(0, verbatim.size() - 1), readRowError},
+        {"rle repeat past xsize", rleRow(1, one.repeat(5, 1) + one.end()), readRowError},
+        {"dimension 4", withStorage(0, 4), "img_seek: weird dim\n"},
+    };
+    testsupport::TempDir dir;
+    for (const FileCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.write("bad.sgi", c.bytes);
+        const ChildProcess::Outcome caught = ChildProcess::run([&] {
+            sgi::setFailureHandler(throwingHandler);
+            const std::ptrdiff_t before = openFiles();
+            try {
+                sgi::longimagedata(path.c_str());
+            } catch (const HandlerFailed& failed) {
+                std::fputs(failed.message.c_str(), stderr);
+                std::_Exit(openFiles() == before ? 0 : 4);
+            }
+            std::_Exit(5);
+        });
+        EXPECT_TRUE(caught.exited);
+        EXPECT_EQ(caught.status, 0);
+        EXPECT_EQ(caught.errors, c.message);
+        expectFatal(ChildProcess::run([&] {
+                        sgi::setFailureHandler(returningHandler);
+                        sgi::longimagedata(path.c_str());
+                    }),
+                    c.message);
     }
 }
 

@@ -154,6 +154,13 @@ TEST(FleetOptions, ValidCommandLines) {
          [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(0), 4.0); }},
         {{"--replay", "lines.txt", "--total-rate", "100000"},
          [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(0), 100000.0); }},
+        {{"--garbage", "0.1", "--last-sent", "last.txt"},
+         [](const FleetOptions& o) {
+             EXPECT_EQ(o.garbage, 0.1);
+             EXPECT_EQ(o.lastSentFile, "last.txt");
+         }},
+        {{"--replay", "lines.txt", "--last-sent", "last.txt"},
+         [](const FleetOptions& o) { EXPECT_EQ(o.lastSentFile, "last.txt"); }},
         {{"--dry-run"}, [](const FleetOptions& o) { EXPECT_TRUE(o.dryRun); }},
         {{"--stdout"}, [](const FleetOptions& o) { EXPECT_TRUE(o.dryRun); }},
         {{"--port", "6000", "--port", "6001"},
@@ -274,6 +281,10 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
         {{"--meet", "1,1001"},
          "invalid value '1,1001' for --meet: expected two different identifiers A,B from 0 to "
          "1000"},
+        {{"--replay", "f.txt", "--garbage", "0.1"}, "--replay cannot be combined with --garbage"},
+        {{"--garbage", "1.5"},
+         "invalid value '1.5' for --garbage: expected a share of the datagrams from 0 to 1"},
+        {{"--last-sent", ""}, "invalid value '' for --last-sent: expected a file name"},
         {{"--nodes", "a.txt", "--replay", "f.txt"}, "--replay cannot be combined with --nodes"},
         {{"--loop"}, "--loop needs --replay"},
         {{"--rate", "0"}, "--rate 0 is only allowed with --replay (use --max-rate for no pacing)"},

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -76,6 +77,39 @@ TEST(FleetSimCommand, DryRunIsRepeatableAndWellFormed) {
     EXPECT_EQ(first.err.rfind("fleet-sim: sent 500 datagrams (", 0), 0u) << first.err;
     EXPECT_NE(first.err.find(" to standard output in "), std::string::npos) << first.err;
     EXPECT_NE(first.err.find(", seed 7\n"), std::string::npos) << first.err;
+}
+
+// The last report of each vehicle is the last line with its id; garbage (half
+// of the slots here) is counted in the summary and never kept as a report.
+TEST(FleetSimCommand, LastSentHoldsEachVehiclesLastReport) {
+    ScratchFile last("");
+    const ToolProcess::Outcome plain =
+        ToolProcess::run(kProgram, {"--dry-run", "--ids", "3-6", "--seed", "2", "--count", "30",
+                                    "--max-rate", "--last-sent", last.path()});
+    ASSERT_TRUE(plain.exited);
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    std::map<int, std::string> expected;
+    for (const std::string& line : linesOf(plain.out)) {
+        expected[std::stoi(line)] = line;
+    }
+    std::string written;
+    for (const auto& [id, line] : expected) {
+        written += line + "\n";
+    }
+    EXPECT_EQ(last.content(), written);
+
+    const ToolProcess::Outcome mixed = ToolProcess::run(
+        kProgram, {"--dry-run", "--ids", "3-6", "--seed", "2", "--total-rate", "40", "--duration",
+                   "3", "--max-rate", "--garbage", "0.5", "--last-sent", last.path()});
+    ASSERT_TRUE(mixed.exited);
+    ASSERT_EQ(mixed.status, 0) << mixed.err;
+    EXPECT_NE(mixed.err.find(" of them garbage, seed 2\n"), std::string::npos) << mixed.err;
+    const std::vector<std::string> lines = linesOf(last.content());
+    ASSERT_EQ(lines.size(), 4u);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(DatagramShape::problem(line), "") << line;
+        EXPECT_NE(mixed.out.find(line + "\n"), std::string::npos) << line;
+    }
 }
 
 TEST(FleetSimCommand, NodeFileNamesBecomeFirstComments) {

@@ -32,3 +32,18 @@ ScratchFile::~ScratchFile() {
         std::remove(path_.c_str());
     }
 }
+
+std::string ScratchFile::content() const {
+    std::string text;
+    std::FILE* file = std::fopen(path_.c_str(), "rb");
+    if (file == nullptr) {
+        return text;
+    }
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, n);
+    }
+    std::fclose(file);
+    return text;
+}

@@ -12,6 +12,8 @@ public:
     ScratchFile& operator=(const ScratchFile&) = delete;
 
     const std::string& path() const { return path_; }
+    // What the file holds now (a program may have written it).
+    std::string content() const;
 
 private:
     std::string path_;

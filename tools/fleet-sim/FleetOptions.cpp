@@ -216,6 +216,17 @@ bool setCount(std::string_view value, FleetOptions& out, std::string& expected) 
     return readWhole<uint64_t>(value, 1, UINT64_MAX, out.count);
 }
 
+bool setGarbage(std::string_view value, FleetOptions& out, std::string& expected) {
+    expected = "a share of the datagrams from 0 to 1";
+    return readReal(value, 0.0, 1.0, out.garbage);
+}
+
+bool setLastSent(std::string_view value, FleetOptions& out, std::string& expected) {
+    expected = "a file name";
+    out.lastSentFile = value;
+    return !value.empty();
+}
+
 bool setReplay(std::string_view value, FleetOptions& out, std::string& expected) {
     expected = "a file name";
     out.replayFile = value;
@@ -242,6 +253,7 @@ constexpr const char* kVehicles = "Vehicles";
 constexpr const char* kMotion = "Motion and silences";
 constexpr const char* kPace = "Pace and length";
 constexpr const char* kReplay = "Replay";
+constexpr const char* kFlood = "Flooding a display";
 
 // In the order the help lists them.
 constexpr OptionEntry kOptions[] = {
@@ -301,6 +313,16 @@ constexpr OptionEntry kOptions[] = {
      "(CR LF line ends are fine)",
      setReplay},
     {"--loop", kReplay, nullptr, "start the file over at its end", setLoop},
+    {"--garbage", kFlood, "F",
+     "share of the datagrams sent as garbage instead of the report\n"
+     "due (random bytes, cut, 65000 bytes, dated 10 years ahead or\n"
+     "an hour back, control characters in comments); none in the\n"
+     "last second of a --duration run (default 0)",
+     setGarbage},
+    {"--last-sent", kFlood, "FILE",
+     "at the end, write each vehicle's last report sent to FILE,\n"
+     "one datagram per line",
+     setLastSent},
 };
 
 constexpr const char* kIntro =
@@ -370,7 +392,7 @@ std::string notAnOption(const std::string& argument) {
 // Options that shape the simulated fleet, which a replay does not have.
 constexpr std::string_view kSimulationOnly[] = {
     "--nodes", "--ids",        "--comment1",        "--comment2",       "--center", "--radius",
-    "--seed",  "--start-time", "--silent-fraction", "--silent-seconds", "--meet",
+    "--seed",  "--start-time", "--silent-fraction", "--silent-seconds", "--meet",   "--garbage",
 };
 
 std::string shortNumber(double value) {

@@ -47,6 +47,11 @@ struct FleetOptions {
     double duration = 0.0;  // seconds; 0: no limit
     uint64_t count = 0;     // datagrams; 0: no limit
 
+    // Flooding a display: a share of the slots sent as garbage (see
+    // GarbageMixer), and a file for each vehicle's last report sent.
+    double garbage = 0.0;
+    std::string lastSentFile; // empty: none
+
     std::string replayFile; // empty: simulate
     bool loop = false;
     bool dryRun = false;

@@ -50,8 +50,14 @@ bool FleetRunner::sendBatch(uint64_t end, std::chrono::nanoseconds elapsed) {
         if (filled == DatagramSource::Slot::End) {
             return false;
         }
-        if (filled == DatagramSource::Slot::Datagram) {
-            ++(sink_.send(datagram_) ? totals_.sent : totals_.sendErrors);
+        const bool garbage = filled == DatagramSource::Slot::Garbage;
+        if (filled == DatagramSource::Slot::Datagram || garbage) {
+            const bool sent = sink_.send(datagram_);
+            ++(sent ? totals_.sent : totals_.sendErrors);
+            totals_.garbage += sent && garbage ? 1 : 0;
+            if (sent && !garbage && lastReports_ != nullptr) {
+                lastReports_->sent(datagram_);
+            }
         }
         ++slot_;
     }

@@ -2,6 +2,7 @@
 
 #include "tools/fleet-sim/DatagramSink.h"
 #include "tools/fleet-sim/DatagramSource.h"
+#include "tools/fleet-sim/LastReports.h"
 #include "tools/fleet-sim/RatePacer.h"
 
 #include <atomic>
@@ -24,7 +25,8 @@ public:
     };
 
     struct Totals {
-        uint64_t sent = 0;
+        uint64_t sent = 0; // garbage included
+        uint64_t garbage = 0;
         uint64_t sendErrors = 0;
         double seconds = 0.0; // how long the run took
     };
@@ -33,6 +35,10 @@ public:
                 const std::atomic<bool>& stop);
 
     Totals run();
+
+    // Keeps each vehicle's last report that was sent (garbage is not a
+    // report) in `log`, which must outlive the run.
+    void keepLastReports(LastReports& log) { lastReports_ = &log; }
 
 private:
     // Whether the run is over before the next slot, `elapsed` after the start.
@@ -52,6 +58,7 @@ private:
     uint64_t slot_ = 0;
     Totals totals_;
     std::string datagram_;
+    LastReports* lastReports_ = nullptr;
 };
 
 } // namespace fleetsim

@@ -88,6 +88,17 @@ bool FleetSimulator::silentNow(uint32_t vehicle, double seconds) {
 }
 
 DatagramSource::Slot FleetSimulator::fill(uint64_t slot, std::string& datagram) {
+    PositionReport out;
+    std::string comment2;
+    const Slot filled = report(slot, out, comment2);
+    if (filled == Slot::Datagram) {
+        datagram = PositionDatagram::format(out);
+    }
+    return filled;
+}
+
+DatagramSource::Slot FleetSimulator::report(uint64_t slot, PositionReport& out,
+                                            std::string& comment2) {
     if (vehicles_.empty()) {
         return Slot::End;
     }
@@ -103,15 +114,13 @@ DatagramSource::Slot FleetSimulator::fill(uint64_t slot, std::string& datagram) 
         ++tried;
     }
     const GeoPoint position = positionOf(vehicle, seconds);
-    const std::string comment2 = comment2At(vehicle, seconds);
-    PositionReport report;
-    report.id = vehicles_[vehicle].id;
-    report.comment1 = comments1_[vehicle];
-    report.comment2 = comment2;
-    report.utcMilliseconds = startTimeMs_ + static_cast<int64_t>(std::floor(seconds * 1000.0));
-    report.latitude = position.latitude;
-    report.longitude = position.longitude;
-    datagram = PositionDatagram::format(report);
+    comment2 = comment2At(vehicle, seconds);
+    out.id = vehicles_[vehicle].id;
+    out.comment1 = comments1_[vehicle];
+    out.comment2 = comment2;
+    out.utcMilliseconds = startTimeMs_ + static_cast<int64_t>(std::floor(seconds * 1000.0));
+    out.latitude = position.latitude;
+    out.longitude = position.longitude;
     return Slot::Datagram;
 }
 

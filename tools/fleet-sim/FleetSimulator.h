@@ -2,6 +2,7 @@
 
 #include "tools/fleet-sim/DatagramSource.h"
 #include "tools/fleet-sim/FleetOptions.h"
+#include "tools/fleet-sim/PositionDatagram.h"
 #include "tools/fleet-sim/RatePacer.h"
 #include "tools/fleet-sim/SeededRandom.h"
 #include "tools/fleet-sim/SilenceSchedule.h"
@@ -28,6 +29,11 @@ public:
     FleetSimulator(const FleetOptions& options, std::vector<Vehicle> vehicles);
 
     Slot fill(uint64_t slot, std::string& datagram) override;
+    // The report of a slot when fill would give a datagram (Slot::Datagram); its comment 2 is
+    // kept in `comment2`, comment 1 in the simulator. For sources that send it changed.
+    Slot report(uint64_t slot, PositionReport& out, std::string& comment2);
+    // The time of a slot on the pacing schedule, in seconds from the start.
+    double secondsOf(uint64_t slot) const { return pacer_.secondsOf(slot); }
 
     // Silences that began during the run, counted once each as they are met.
     uint64_t silentPeriods() const { return silentPeriods_; }

@@ -4,6 +4,8 @@
 #include "tools/fleet-sim/FleetOptions.h"
 #include "tools/fleet-sim/FleetRunner.h"
 #include "tools/fleet-sim/FleetSimulator.h"
+#include "tools/fleet-sim/GarbageMixer.h"
+#include "tools/fleet-sim/LastReports.h"
 #include "tools/fleet-sim/LineWriter.h"
 #include "tools/fleet-sim/MulticastSender.h"
 #include "tools/fleet-sim/ReplaySource.h"
@@ -59,10 +61,12 @@ int64_t nowUtcMilliseconds() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(now).count();
 }
 
-// The datagrams of the run: the lines of the replay file or a simulated fleet.
+// The datagrams of the run: the lines of the replay file or a simulated fleet,
+// with or without garbage.
 struct Source {
+    std::unique_ptr<FleetSimulator> simulator; // when garbage is mixed in
     std::unique_ptr<DatagramSource> source;
-    FleetSimulator* fleet = nullptr; // the same object when simulating
+    FleetSimulator* fleet = nullptr; // the simulated fleet, if any
     double slotsPerSecond = 0.0;
 };
 
@@ -92,7 +96,13 @@ bool makeSource(FleetOptions& options, Source& out, std::string& error) {
         return false;
     }
     out.fleet = fleet.get();
-    out.source = std::move(fleet);
+    if (options.garbage <= 0.0) {
+        out.source = std::move(fleet);
+        return true;
+    }
+    out.source =
+        std::make_unique<GarbageMixer>(*fleet, options.garbage, *options.seed, options.duration);
+    out.simulator = std::move(fleet);
     return true;
 }
 
@@ -112,6 +122,9 @@ void printSummary(std::FILE* stream, const FleetOptions& options, const Source& 
                  "fleet-sim: sent %" PRIu64 " datagrams (%" PRIu64
                  " silent periods) to %s in %.1f s, %.1f/s, %" PRIu64 " send errors",
                  totals.sent, silences, destination, totals.seconds, perSecond, totals.sendErrors);
+    if (options.garbage > 0.0) {
+        std::fprintf(stream, ", %" PRIu64 " of them garbage", totals.garbage);
+    }
     if (source.fleet != nullptr) {
         std::fprintf(stream, ", seed %" PRIu64, options.seed.value_or(0));
     }
@@ -155,6 +168,8 @@ int main(int argc, char** argv) {
     limits.unpaced = options.maxRate;
     FleetRunner runner(*source.source, *sink, RatePacer(source.slotsPerSecond), limits,
                        stopRequested);
+    LastReports lastReports;
+    runner.keepLastReports(lastReports);
     const FleetRunner::Totals totals = runner.run();
 
     // A dry run's standard output carries the datagrams (a recording for
@@ -166,6 +181,10 @@ int main(int argc, char** argv) {
     printSummary(options.dryRun ? stderr : stdout, options, source, totals);
     if (!flushed) {
         std::fprintf(stderr, "fleet-sim: writing to standard output failed\n");
+        return kExitFailure;
+    }
+    if (!options.lastSentFile.empty() && !lastReports.write(options.lastSentFile, error)) {
+        std::fprintf(stderr, "fleet-sim: %s\n", error.c_str());
         return kExitFailure;
     }
     if (totals.sent == 0 && totals.sendErrors > 0) {
