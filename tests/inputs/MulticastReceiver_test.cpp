@@ -191,10 +191,18 @@ TEST_F(MulticastReceiverTest, LossInTheSystemIsCounted) {
     held.unlock();
     ASSERT_TRUE(waitFor([&] { return receiver.receivedCount() > 1; }, 10s));
     table.processPorts();
-    ASSERT_TRUE(sender.send(packet(1, sent++)));
-    ASSERT_TRUE(waitFor(
-        [&] { return receiver.receivedCount() + receiver.kernelDroppedCount() == 301u; }, 10s))
-        << receiver.receivedCount() << " received, " << receiver.kernelDroppedCount() << " lost";
+    // The system tells its count with the next datagram taken; on a busy machine that one may
+    // itself find the buffer still full, so another follows until the last one arrives.
+    const auto balanced = [&] {
+        return receiver.receivedCount() + receiver.kernelDroppedCount() ==
+               static_cast<uint64_t>(sent);
+    };
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    do {
+        ASSERT_TRUE(sender.send(packet(1, sent++)));
+    } while (!waitFor(balanced, 200ms) && std::chrono::steady_clock::now() < deadline);
+    EXPECT_TRUE(balanced()) << receiver.receivedCount() << " received, "
+                            << receiver.kernelDroppedCount() << " lost of " << sent;
     EXPECT_GT(receiver.kernelDroppedCount(), 0u);
 }
 
