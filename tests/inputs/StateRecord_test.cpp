@@ -218,21 +218,6 @@ TEST(StateRecord, RefusedLines) {
     EXPECT_FALSE(record.parse(nullptr));
 }
 
-TEST(StateRecord, WrittenLinesReadBack) {
-    const std::string line =
-        StateRecord::format(42, -33.5, 151.25, 1700000000, 5, 1, 3.25, "c 1", "c 2", "A, B");
-    StateRecord record;
-    ASSERT_TRUE(record.parse(line.c_str()));
-    EXPECT_EQ(record.id, 42);
-    EXPECT_DOUBLE_EQ(record.latitude, -33.5);
-    EXPECT_DOUBLE_EQ(record.longitude, 151.25);
-    EXPECT_EQ(record.seconds, 1700000000);
-    EXPECT_EQ(record.milliseconds, 5);
-    EXPECT_EQ(record.status, 1);
-    EXPECT_DOUBLE_EQ(record.age, 3.25);
-    EXPECT_EQ(record.name, "A, B");
-}
-
 TEST(StateBlock, MarkersInAnyCase) {
     const std::vector<std::pair<std::string, StateBlock::Step>> lines = {
         {"HTTP/1.0 200 OK\r\n", StateBlock::kOutside},
