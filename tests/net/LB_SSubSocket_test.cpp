@@ -212,11 +212,8 @@ TEST(LB_SSubSocket, ReceiveWithoutWaitingAsksHowManyBytesWait) {
     ASSERT_NE(server, nullptr);
     RawSocket client = RawSocket::connectTcp(server->port(), 10s);
     ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        EXPECT_EQ(scene.results, std::vector<int>({0}));
-    }
-    EXPECT_EQ(capture.count("before ioctlsocket\ngot a n of 0\ngot n=0\n"), 1);
+    std::lock_guard<std::mutex> hold(scene.guard);
+    EXPECT_EQ(scene.results, std::vector<int>({0}));
 }
 
 TEST(LB_SSubSocket, StopListeningReturnsAfterTheLoopEnded) {
