@@ -31,12 +31,6 @@ TEST_F(NodeRecordTest, NewRecordIsEmptyAndBadIdle) {
     NodeRecord record("Truck 7", 7);
     EXPECT_STREQ(record.name, "Truck 7");
     EXPECT_EQ(record.id, 7);
-    EXPECT_EQ(record.index, 0u);
-    EXPECT_EQ(record.latitude, 0.0);
-    EXPECT_STREQ(record.comment1, "");
-    EXPECT_STREQ(record.reportTimeText, "");
-    EXPECT_EQ(record.perNodeIcon, -1);
-    EXPECT_FALSE(record.everFresh);
     record.mediumIdleMs = 2000;
     record.badIdleMs = 4000;
     EXPECT_EQ(record.computeIdleStatus(), NodeRecord::kBadIdle);
