@@ -419,18 +419,6 @@ TEST(LB_SSubSocket, ManyClientsComingAndGoingAreAllServedAndDestroyed) {
     EXPECT_EQ(capture.count("creating LB_SubSocket::LB_SubSocket\n"), kClients);
 }
 
-TEST(LB_SSubSocket, ServerOnAPortInUseFails) {
-    RawSocket taken = RawSocket::listenTcp();
-    StdoutCapture capture;
-    Scene scene;
-    {
-        LB_Socket server;
-        ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-        EXPECT_EQ(server.openTcpServer(taken.port(), 0, runScene, &scene), 0);
-    }
-    EXPECT_EQ(capture.text(), "");
-}
-
 TEST(LB_SSubSocket, TheOwnerDestroysTheSubSocketsInItsList) {
     RawSocket listener = RawSocket::listenTcp();
     RawSocket far = RawSocket::connectTcp(listener.port(), 10s);

@@ -1,3 +1,4 @@
+#include "net/LB_SSubSocket.h"
 #include "net/LB_Socket.h"
 
 #include "tests/net/ConnectedPair.h"
@@ -157,6 +158,8 @@ TEST(LB_Socket, UnknownHostWritesTheLookUpLinesAndFailsTheOpen) {
 TEST(LB_Socket, FailedOpensLeaveNothingOpen) {
     RawSocket listener = RawSocket::listenTcp();
     RawSocket taken = RawSocket::bindUdp();
+    RawSocket inUse = RawSocket::listenTcp();
+    const auto handler = [](LB_SSubSocket*, void*) {};
     const int closedPort = RawSocket::freeTcpPort();
     const struct {
         const char* name;
@@ -169,6 +172,8 @@ TEST(LB_Socket, FailedOpensLeaveNothingOpen) {
          [&](LB_Socket& s) { return s.openTcpClient("0.0.0.0", listener.port(), 1); }, ""},
         {"udp to no address", [](LB_Socket& s) { return s.openUdpClient("1.2.3.4.5", 9, 1); },
          "phe->h_addr is -1\nNo connection\n"},
+        {"tcp server on a port in use",
+         [&](LB_Socket& s) { return s.openTcpServer(inUse.port(), 0, handler, nullptr); }, ""},
         {"udp server on a port in use",
          [&](LB_Socket& s) { return s.openUdpServer(taken.port(), 1); }, ""},
     };
