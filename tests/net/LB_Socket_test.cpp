@@ -216,66 +216,43 @@ TEST(LB_Socket, UdpClientAndServerRoundTrip) {
     EXPECT_EQ(server.receive(buffer, sizeof buffer, 2), 0);
 }
 
-TEST(LB_Socket, CloseKeepsTheMode) {
-    RawSocket listener = RawSocket::listenTcp();
-    RawSocket udpPeer = RawSocket::bindUdp();
-    struct Case {
-        const char* name;
-        int expectedMode;
-        std::function<int(LB_Socket&)> open;
-    };
-    const Case cases[] = {
-        {"udp server", LB_Socket::kUdpServer, [](LB_Socket& s) { return s.openUdpServer(0, 1); }},
-        {"udp client", LB_Socket::kUdpClient,
-         [&](LB_Socket& s) { return s.openUdpClient("127.0.0.1", udpPeer.port(), 1); }},
-        {"tcp client", LB_Socket::kTcpClient,
-         [&](LB_Socket& s) { return s.openTcpClient("127.0.0.1", listener.port(), 1); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        StdoutCapture capture;
-        LB_Socket socket;
-        ASSERT_TRUE(socket.setLocalAddress("127.0.0.1"));
-        ASSERT_EQ(c.open(socket), 1);
-        socket.close();
-        EXPECT_FALSE(socket.isOpen());
-        EXPECT_EQ(socket.mode(), c.expectedMode);
-        char buffer[4];
-        EXPECT_EQ(socket.send("x", 1, 0), 0);
-        EXPECT_EQ(socket.receive(buffer, sizeof buffer, 0), 0);
-    }
-}
-
-TEST(LB_Socket, ReconnectRepeatsWhatWasOpenedLast) {
+// A closed socket keeps its mode and sends and receives nothing; a
+// reconnect repeats what was opened last.
+TEST(LB_Socket, CloseKeepsTheModeAndReconnectRepeatsTheOpen) {
     RawSocket listener = RawSocket::listenTcp();
     RawSocket udpPeer = RawSocket::bindUdp();
     struct Case {
         const char* name;
         std::function<int(LB_Socket&)> open;
-        int result;
+        int mode;
         std::string lines;
     };
     const Case cases[] = {
-        {"udp server", [](LB_Socket& s) { return s.openUdpServer(0, 0); }, 1, ""},
+        {"udp server", [](LB_Socket& s) { return s.openUdpServer(0, 0); }, LB_Socket::kUdpServer,
+         ""},
         {"udp client",
-         [&](LB_Socket& s) { return s.openUdpClient("localhost", udpPeer.port(), 1); }, 1,
-         "Reopened the connection\n"},
+         [&](LB_Socket& s) { return s.openUdpClient("localhost", udpPeer.port(), 1); },
+         LB_Socket::kUdpClient, "Reopened the connection\n"},
         {"tcp client",
-         [&](LB_Socket& s) { return s.openTcpClient("127.0.0.1", listener.port(), 1); }, 1,
-         "Got a connection\n"},
+         [&](LB_Socket& s) { return s.openTcpClient("127.0.0.1", listener.port(), 1); },
+         LB_Socket::kTcpClient, "Got a connection\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LB_Socket socket;
         ASSERT_TRUE(socket.setLocalAddress("127.0.0.1"));
         ASSERT_EQ(c.open(socket), 1);
-        const int mode = socket.mode();
         const int port = socket.port();
-        socket.close();
         StdoutCapture capture;
-        EXPECT_EQ(socket.reconnect(), c.result);
+        socket.close();
+        EXPECT_FALSE(socket.isOpen());
+        EXPECT_EQ(socket.mode(), c.mode);
+        char buffer[4];
+        EXPECT_EQ(socket.send("x", 1, 0), 0);
+        EXPECT_EQ(socket.receive(buffer, sizeof buffer, 0), 0);
+        EXPECT_EQ(socket.reconnect(), 1);
         EXPECT_TRUE(socket.isOpen());
-        EXPECT_EQ(socket.mode(), mode);
+        EXPECT_EQ(socket.mode(), c.mode);
         EXPECT_EQ(socket.port(), port);
         EXPECT_EQ(capture.text(), c.lines);
     }
