@@ -86,6 +86,7 @@ TEST_F(GeoJsonSnapshotTest, AnyByteOfATextGivesValidJson) {
         {"Caf\xe9 \xff", "Caf\xc3\xa9 \xc3\xbf"},                             // ISO 8859-1
         {"cut \xe2\x82", "cut \xc3\xa2\xc2\x82"},                             // sequence cut short
         {"overlong \xc0\xaf", "overlong \xc3\x80\xc2\xaf"},
+        {"overlong \xe0\x80\xaf", "overlong \xc3\xa0\xc2\x80\xc2\xaf"},
         {"surrogate \xed\xa0\x80", "surrogate \xc3\xad\xc2\xa0\xc2\x80"},
         {"beyond \xf4\x90\x80\x80", "beyond \xc3\xb4\xc2\x90\xc2\x80\xc2\x80"},
         {"lone \x80 continuation", "lone \xc2\x80 continuation"},
