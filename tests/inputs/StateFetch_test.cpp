@@ -8,13 +8,9 @@
 #include "net/LB_Socket.h"
 #include "nodes/NodeTable.h"
 
+#include "tests/net/RawSocket.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolProcess.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -247,7 +243,7 @@ class WebServer {
 public:
     WebServer(const std::string& root, const std::string& scratch) : scratch_(scratch) {
         for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt) {
-            const int port = freePort();
+            const int port = nettest::RawSocket::freeTcpPort();
             const ToolProcess::Outcome started = ToolProcess::run(
                 WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch_}, 30s);
             if (started.exited && started.status == 0) {
@@ -266,18 +262,6 @@ public:
     int port() const { return port_; }
 
 private:
-    static int freePort() {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                           getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-        close(fd);
-        return bound ? ntohs(address.sin_port) : 0;
-    }
-
     std::string scratch_;
     int port_ = 0;
 };
