@@ -131,9 +131,17 @@ TEST(OneShotTimer, DisarmAndReplace) {
     std::atomic<int> first{0};
     std::atomic<int> second{0};
     EventCounter secondFired;
-    ASSERT_NE(timer.arm(60000, [&] { ++first; }), 0u);
+    // Disarmed while its thread waits for the due time, it stays silent past
+    // it: another timer marks both moments.
+    ASSERT_NE(timer.arm(300, [&] { ++first; }), 0u);
+    OneShotTimer marks;
+    EventCounter marked;
+    ASSERT_NE(marks.arm(100, [&] { marked.add(); }), 0u);
+    ASSERT_TRUE(marked.waitFor(1, 10s));
     timer.disarm();
     EXPECT_FALSE(timer.isPending());
+    ASSERT_NE(marks.arm(400, [&] { marked.add(); }), 0u);
+    ASSERT_TRUE(marked.waitFor(2, 10s));
 
     const uint32_t a = timer.arm(60000, [&] { ++first; });
     const uint32_t b = timer.arm(0, [&] {
