@@ -29,7 +29,7 @@ TEST(PreferencesFile, EachLineSetsItsField) {
         {"TARGET ID 7\n", targetId, 7},
         {"chase id 8080x\n", chaseId, 8080},
         {"chase id\n", chaseId, 2},
-        {"prox number 12\n", prox, 9},
+        {"prox number 10\n", prox, 9},
         {"prox number 4\n", prox, 4},
         {"prox number -3\n", prox, -3},
         {"track mode all\ntrack mode Roam\n", track, 2},

@@ -218,7 +218,7 @@ TEST(StateBlock, MarkersInAnyCase) {
         {"<RVX>\r\n", StateBlock::kMarker},
         {"$001,1,2,3,4,0,5,a,b,c*\n", StateBlock::kRecord},
         {"<rvx>\n", StateBlock::kRecord},
-        {"</Rvx>\n", StateBlock::kEnded},
+        {"</Rvx>\r\n", StateBlock::kEnded},
         {"$002,1,2,3,4,0,5,a,b,c*\n", StateBlock::kEnded},
     };
     StateBlock block;
