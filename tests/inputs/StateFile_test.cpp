@@ -143,6 +143,10 @@ TEST_F(StateFileTest, FailedWriteKeepsTheOldSnapshot) {
     ASSERT_TRUE(writer.writeStateFile(snapshot.c_str(), true));
     const std::string before = readAll(snapshot);
     writer.findById(7)->setState(1, 1, 1, 1, 0, 0, "changed", "", "Changed");
+    // More than the stream's buffer, so that a write fails before the close.
+    for (int32_t id = 100; id < 300; ++id) {
+        writer.addLateNode(id)->setState(1, 1, 1, 1, 0, 0, "a comment", "", "Late");
+    }
 
     // A disk that fills up in the middle of the write, made with a file size
     // limit in a child process: the write reports failure and the snapshot
