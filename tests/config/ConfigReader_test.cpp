@@ -36,10 +36,7 @@ struct SyntaxCase {
 TEST(ConfigReader, SyntaxTable) {
     const std::string longWord(150, 'w');
     const std::vector<SyntaxCase> cases = {
-        {"comments and empty lines",
-         2,
-         "# c\n\nNodeFile nodes.txt\n#x y\n",
-         {{"NodeFile", "nodes.txt"}}},
+        {"comments and empty lines", 2, "# c\n\nK v\n#x y\n", {{"K", "v"}}},
         {"only comments", 2, "#a\n#b\n", {}},
         {"empty file", 2, "", {}},
         {"hash after blanks is a word", 3, "  # word\n", {{"#", "word"}}},
@@ -54,6 +51,16 @@ TEST(ConfigReader, SyntaxTable) {
         {"zero byte first is skipped", 1, std::string("\0x\nk\n", 5), {{"k"}}},
         {"zero byte ends the words", 3, std::string("a\0b c\n", 6), {{"a"}}},
         {"word cut to 99", 1, longWord + "\n", {{std::string(99, 'w')}}},
+        // 799 characters make a piece; the rest of the line is a line of its own,
+        // and a line feed right after a piece is an empty one, skipped.
+        {"long line in pieces",
+         2,
+         "key " + std::string(795, 'x') + "tail word\nnext line\n",
+         {{"key", std::string(99, 'x')}, {"tail", "word"}, {"next", "line"}}},
+        {"line of exactly 799",
+         2,
+         "a " + std::string(797, 'y') + "\nb c\n",
+         {{"a", std::string(99, 'y')}, {"b", "c"}}},
         {"sixteen fields",
          16,
          "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17\n",
@@ -68,29 +75,6 @@ TEST(ConfigReader, SyntaxTable) {
         EXPECT_EQ(reader.loaded(), !c.expected.empty());
         EXPECT_EQ(readAll(reader), c.expected);
     }
-}
-
-TEST(ConfigReader, LongLineIsReadInPiecesOf799) {
-    // 799 characters make one piece; the rest of the line is a line of its own.
-    std::string first = "key " + std::string(795, 'x'); // 799 characters
-    testsupport::TempDir dir;
-    const std::string path = dir.write("c.cfg", first + "tail word\nnext line\n");
-    ConfigReader reader(path.c_str(), 2, nullptr, 800, 100);
-    ASSERT_EQ(reader.lineCount(), 3);
-    const auto lines = readAll(reader);
-    EXPECT_EQ(lines[0], (std::vector<std::string>{"key", std::string(99, 'x')}));
-    EXPECT_EQ(lines[1], (std::vector<std::string>{"tail", "word"}));
-    EXPECT_EQ(lines[2], (std::vector<std::string>{"next", "line"}));
-}
-
-TEST(ConfigReader, LineOfExactly799EndsItsOwnPiece) {
-    // The line feed after 799 characters comes as an empty piece, which is skipped.
-    std::string line = "a " + std::string(797, 'y');
-    testsupport::TempDir dir;
-    const std::string path = dir.write("c.cfg", line + "\nb c\n");
-    ConfigReader reader(path.c_str(), 2, nullptr, 800, 100);
-    ASSERT_EQ(reader.lineCount(), 2);
-    EXPECT_EQ(readAll(reader)[1], (std::vector<std::string>{"b", "c"}));
 }
 
 TEST(ConfigReader, SelectLineClampsAndCountsFields) {
@@ -172,15 +156,10 @@ TEST(ConfigReader, LoadReportsWhetherTheFileOpened) {
     std::filesystem::remove(path);
     EXPECT_FALSE(reader.load());
     EXPECT_EQ(reader.lineCount(), 0);
-}
-
-TEST(ConfigReader, OnlyTheWordFormatIsAccepted) {
-    testsupport::TempDir dir;
-    const std::string path = dir.write("c.cfg", "a b c\n");
-    ConfigReader explicitWords(path.c_str(), 3, "%s%s%s", 800, 100);
-    EXPECT_EQ(explicitWords.lineCount(), 1);
-    ConfigReader other(path.c_str(), 3, "%d %s", 800, 100);
-    EXPECT_EQ(other.lineCount(), 0);
+    // Only the word format is accepted.
+    const std::string words = dir.write("w.cfg", "a b c\n");
+    EXPECT_EQ(ConfigReader(words.c_str(), 3, "%s%s%s", 800, 100).lineCount(), 1);
+    EXPECT_EQ(ConfigReader(words.c_str(), 3, "%d %s", 800, 100).lineCount(), 0);
 }
 
 struct NumberCase {
@@ -190,22 +169,20 @@ struct NumberCase {
 };
 
 TEST(ConfigReader, GettersConvertLikeTheCLibrary) {
-    const NumberCase cases[] = {
-        {"8080x", 8080, 8080.0},
-        {"2.5e1", 2, 25.0},
-        {"-12", -12, -12.0},
-        {"+7", 7, 7.0},
-        {"abc", 0, 0.0},
-        {".5", 0, 0.5},
-        {"3.", 3, 3.0},
-        {"1e", 1, 1.0},
-        {"0x10", 0, 0.0},
-        {"inf", 0, 0.0},
-        {"nan", 0, 0.0},
-        {"-", 0, 0.0},
-        {"99999999999", 2147483647, 99999999999.0},
-        {"1E-2", 1, 0.01},
-    };
+    const NumberCase cases[] = {{"8080x", 8080, 8080.0},
+                                {"2.5e1", 2, 25.0},
+                                {"-12", -12, -12.0},
+                                {"+7", 7, 7.0},
+                                {"abc", 0, 0.0},
+                                {".5", 0, 0.5},
+                                {"3.", 3, 3.0},
+                                {"1e", 1, 1.0},
+                                {"0x10", 0, 0.0},
+                                {"inf", 0, 0.0},
+                                {"nan", 0, 0.0},
+                                {"-", 0, 0.0},
+                                {"99999999999", 2147483647, 99999999999.0},
+                                {"1E-2", 1, 0.01}};
     testsupport::TempDir dir;
     std::string content;
     for (const NumberCase& c : cases) {

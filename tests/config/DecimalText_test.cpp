@@ -70,10 +70,6 @@ TEST(DecimalText, HugeValuesStayFinite) {
     EXPECT_EQ(DecimalText::toInteger("99999999999999999999999"), INT_MAX);
 }
 
-} // namespace
-
-namespace {
-
 TEST(DecimalText, ReadFiniteRealRefusesWhatIsNoFiniteNumber) {
     struct Case {
         const char* text;

@@ -99,8 +99,6 @@ TEST(IoDefinitions, ActiveInputAndOutputs) {
 TEST(IoDefinitions, EachLoadResetsAllButTheBufferSizes) {
     testsupport::TempDir dir;
     IoDefinitions io;
-    EXPECT_EQ(io.buffersPerPort, 75);
-    EXPECT_EQ(io.bytesPerBuffer, 250);
     ASSERT_TRUE(io.load(dir.write("a.txt", "Active Input LOCAL_STATE\n"
                                            "Active Output LOCAL_STATE\n"
                                            "Input LocalStateFile in.state\n"

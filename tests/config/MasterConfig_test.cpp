@@ -24,11 +24,14 @@ TEST(MasterConfig, KeysExactlyInFileOrder) {
                                                    "PortFile ports.txt\n");
     const auto entries = MasterConfig::read(path.c_str());
     const std::vector<std::pair<MasterConfig::Key, std::string>> expected = {
-        {MasterConfig::kPreferenceFile, "prefs.txt"}, {MasterConfig::kNodeFile, "nodes.txt"},
+        {MasterConfig::kPreferenceFile, "prefs.txt"},
+        {MasterConfig::kNodeFile, "nodes.txt"},
         {MasterConfig::kMapFile, "a.map"},
         // Only the first two words of a line count: further ones are dropped.
-        {MasterConfig::kPortFile, "ports.txt"},       {MasterConfig::kMapFile, "b.map"},
-        {MasterConfig::kWwwFile, "io.txt"},           {MasterConfig::kNodeDefFile, "icons.txt"},
+        {MasterConfig::kPortFile, "ports.txt"},
+        {MasterConfig::kMapFile, "b.map"},
+        {MasterConfig::kWwwFile, "io.txt"},
+        {MasterConfig::kNodeDefFile, "icons.txt"},
         {MasterConfig::kPortFile, "ports.txt"},
     };
     ASSERT_EQ(entries.size(), expected.size());

@@ -96,20 +96,6 @@ TEST(NodeGraphicsFile, ShortLinesCarryTheLineBefore) {
     EXPECT_DOUBLE_EQ(entries[3].values[11], 1.0);
 }
 
-TEST(NodeGraphicsFile, FirstLineDefaults) {
-    const auto entries = readText("Default\nTarget t.sgi 6\n");
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_FALSE(entries[0].hasImage);
-    EXPECT_EQ(entries[0].imageFile, "");
-    for (double value : entries[0].values) {
-        EXPECT_EQ(value, 0.0);
-    }
-    EXPECT_FALSE(entries[0].numberOnIcon);
-    EXPECT_TRUE(entries[1].hasImage);
-    EXPECT_DOUBLE_EQ(entries[1].values[0], 6.0);
-    EXPECT_FALSE(entries[1].numberOnIcon);
-}
-
 TEST(NodeGraphicsFile, NumberOnIconWord) {
     struct Case {
         const char* word;
@@ -133,14 +119,20 @@ TEST(NodeGraphicsFile, UnreadableOrEmptyFilesGiveNoEntries) {
     EXPECT_TRUE(readText("# only a comment\n").empty());
 }
 
-TEST(NodeGraphicsFile, KeepsFileOrderWithUnusedLines) {
-    const auto entries = readText("D a.sgi 5\nd b.sgi\nD c.sgi\n");
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].kind, config::DefaultIcon);
-    EXPECT_EQ(entries[1].kind, config::UnusedEntry);
-    EXPECT_EQ(entries[1].name, "d");
-    EXPECT_EQ(entries[2].kind, config::DefaultIcon);
-    EXPECT_EQ(entries[2].imageFile, "c.sgi");
+// The first line starts from nothing; unused lines keep their place.
+TEST(NodeGraphicsFile, FirstLineStartsEmptyAndUnusedLinesKeepTheirPlace) {
+    const auto entries = readText("Default\nTarget t.sgi 6\nd b.sgi\nD c.sgi\n");
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_FALSE(entries[0].hasImage);
+    EXPECT_EQ(entries[0].imageFile, "");
+    EXPECT_EQ(entries[0].values, decltype(entries[0].values){});
+    EXPECT_FALSE(entries[0].numberOnIcon);
+    EXPECT_TRUE(entries[1].hasImage);
+    EXPECT_DOUBLE_EQ(entries[1].values[0], 6.0);
+    EXPECT_EQ(entries[2].kind, config::UnusedEntry);
+    EXPECT_EQ(entries[2].name, "d");
+    EXPECT_EQ(entries[3].kind, config::DefaultIcon);
+    EXPECT_EQ(entries[3].imageFile, "c.sgi");
 }
 
 } // namespace

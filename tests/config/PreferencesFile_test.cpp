@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ TEST(PreferencesFile, EachLineSetsItsField) {
         {"TARGET ID 7\n", targetId, 7},
         {"chase id 8080x\n", chaseId, 8080},
         {"chase id\n", chaseId, 2},
-        {"prox number 12\n", prox, 9},
+        {"prox number 10\n", prox, 9},
         {"prox number 4\n", prox, 4},
         {"prox number -3\n", prox, -3},
         {"track mode all\ntrack mode Roam\n", track, 2},
@@ -88,25 +89,22 @@ TEST(PreferencesFile, BadDistanceOrTrailKeepsTheValueWithOneWarning) {
         const char* file;
         double distance;
         double trail;
-        const char* warning; // after "Warning: <file>: "; "" for none
+        const char* warning; // after the quoted line; "" for none
     };
+    const char* metres = "not 0 or more metres, 100 kept";
+    const char* seconds = "not 0 to 86400 seconds, 0 kept";
     const Case cases[] = {
         {"alert distance 35.5\ndisplay trail 120\n", 35.5, 120, ""},
         {"Display TRAIL 86400\nalert distance 0\n", 0, 86400, ""},
         {"display trail 2.5 seconds\n", 100, 2.5, ""},
-        {"alert distance -5\n", 100, 0, "\"alert distance -5\": not 0 or more metres, 100 kept"},
-        {"alert distance far\n", 100, 0, "\"alert distance far\": not 0 or more metres, 100 kept"},
-        {"alert distance 0x10\n", 100, 0,
-         "\"alert distance 0x10\": not 0 or more metres, 100 kept"},
-        {"alert distance 1e999\n", 100, 0,
-         "\"alert distance 1e999\": not 0 or more metres, 100 kept"},
-        {"alert distance 250\nalert distance nan\n", 250, 0,
-         "\"alert distance nan\": not 0 or more metres, 250 kept"},
-        {"display trail -1\n", 100, 0, "\"display trail -1\": not 0 to 86400 seconds, 0 kept"},
-        {"display trail 86401\n", 100, 0,
-         "\"display trail 86401\": not 0 to 86400 seconds, 0 kept"},
-        {"display trail 60\ndisplay trail ten\n", 100, 60,
-         "\"display trail ten\": not 0 to 86400 seconds, 60 kept"},
+        {"alert distance -5\n", 100, 0, metres},
+        {"alert distance far\n", 100, 0, metres},
+        {"alert distance 0x10\n", 100, 0, metres},
+        {"alert distance 1e999\n", 100, 0, metres},
+        {"alert distance 250\nalert distance nan\n", 250, 0, "not 0 or more metres, 250 kept"},
+        {"display trail -1\n", 100, 0, seconds},
+        {"display trail 86401\n", 100, 0, seconds},
+        {"display trail 60\ndisplay trail ten\n", 100, 60, "not 0 to 86400 seconds, 60 kept"},
     };
     testsupport::TempDir dir;
     for (const Case& c : cases) {
@@ -117,9 +115,13 @@ TEST(PreferencesFile, BadDistanceOrTrailKeepsTheValueWithOneWarning) {
         ASSERT_TRUE(PreferencesFile::load(path.c_str(), preferences, &warnings));
         EXPECT_EQ(preferences.alertDistance, c.distance);
         EXPECT_EQ(preferences.trailSeconds, c.trail);
+        // The warning quotes the file's last line, the one refused.
+        std::string last(c.file, std::strlen(c.file) - 1);
+        last = last.substr(last.rfind('\n') + 1);
         const std::vector<std::string> expected =
-            c.warning[0] == '\0' ? std::vector<std::string>{}
-                                 : std::vector<std::string>{"Warning: " + path + ": " + c.warning};
+            c.warning[0] == '\0'
+                ? std::vector<std::string>{}
+                : std::vector<std::string>{"Warning: " + path + ": \"" + last + "\": " + c.warning};
         EXPECT_EQ(warnings, expected);
         // Without a list to fill the values are checked all the same.
         Preferences quiet;

@@ -35,7 +35,7 @@ int testPort() {
 
 class MulticastSender {
 public:
-    explicit MulticastSender(int port) : port_(port) {
+    explicit MulticastSender(int port, const char* group = kGroup) : port_(port), group_(group) {
         fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
         const unsigned char ttl = 0;
         const unsigned char loop = 1;
@@ -50,13 +50,14 @@ public:
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(static_cast<uint16_t>(port_));
-        inet_pton(AF_INET, kGroup, &to.sin_addr);
+        inet_pton(AF_INET, group_, &to.sin_addr);
         return ::sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to),
                         sizeof to) == static_cast<ssize_t>(text.size());
     }
 
 private:
     int port_;
+    const char* group_;
     int fd_ = -1;
 };
 
@@ -105,6 +106,8 @@ TEST_F(MulticastReceiverTest, DeliversIntoTheRecords) {
     std::atomic<int> wakes{0};
     table.setPacketsWaitingCallback([&] { ++wakes; });
     loadInto(table);
+    ASSERT_TRUE(sender.send(packet(1, 1))); // before the start: never heard
+    EXPECT_EQ(table.processPorts(), 0);
     table.startPorts();
     ASSERT_TRUE(table.portAt(0)->running());
     ASSERT_TRUE(sender.send(packet(2, 5678)));
@@ -114,6 +117,9 @@ TEST_F(MulticastReceiverTest, DeliversIntoTheRecords) {
     EXPECT_NEAR(table.findById(2)->latitude, 49.274166, 1e-6);
     EXPECT_STREQ(table.findById(2)->reportTimeText, "2004/06/15,12:34:56.780");
     EXPECT_EQ(table.processPorts(), 0);
+    EXPECT_EQ(table.findById(1)->reportTime.time, 0);
+    table.stopPorts();
+    EXPECT_FALSE(table.portAt(0)->running());
 }
 
 TEST_F(MulticastReceiverTest, TheTwentyFirstDatagramIsDropped) {
@@ -221,64 +227,29 @@ TEST_F(MulticastReceiverTest, ReceiveBufferHoldsBothQueueSides) {
     }
 }
 
-TEST_F(MulticastReceiverTest, NothingBeforeStart) {
-    NodeTable table(250, 20);
-    loadInto(table);
-    ASSERT_TRUE(sender.send(packet(1, 1)));
-    EXPECT_EQ(table.processPorts(), 0);
-    EXPECT_EQ(received(table), 0u);
-    table.startPorts();
-    table.stopPorts();
-    EXPECT_FALSE(table.portAt(0)->running());
-}
-
-TEST_F(MulticastReceiverTest, TwoTablesHearOneGroup) {
+// Two tables hear one group; a port does not hear another group on its port number.
+TEST_F(MulticastReceiverTest, EachPortHearsItsOwnGroup) {
     NodeTable first(250, 20);
     NodeTable second(250, 20);
+    NodeTable other(250, 20);
     loadInto(first);
     loadInto(second);
-    first.startPorts();
-    second.startPorts();
-    ASSERT_TRUE(sender.send(packet(1, 42)));
-    ASSERT_TRUE(waitFor([&] { return received(first) == 1 && received(second) == 1; }, 10s));
-    EXPECT_EQ(first.processPorts(), 1);
-    EXPECT_EQ(second.processPorts(), 1);
-    EXPECT_EQ(first.findById(1)->reportTime.millitm, 420);
-    EXPECT_EQ(second.findById(1)->reportTime.millitm, 420);
-}
-
-TEST_F(MulticastReceiverTest, APortHearsOnlyItsOwnGroup) {
-    NodeTable mine(250, 20);
-    NodeTable other(250, 20);
-    loadInto(mine);
     const std::string otherPorts =
         dir.write("other.txt", "other 239.255.42.2 " + std::to_string(testPort()) + "\n");
     ASSERT_TRUE(other.loadPortFile(otherPorts.c_str()));
-    mine.startPorts();
-    other.startPorts();
-    // Sent to the other group on the same port number.
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    const unsigned char ttl = 0;
-    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-    in_addr loopback{};
-    loopback.s_addr = htonl(INADDR_LOOPBACK);
-    setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<uint16_t>(testPort()));
-    inet_pton(AF_INET, "239.255.42.2", &to.sin_addr);
-    const std::string text = packet(1, 5);
-    ASSERT_EQ(
-        ::sendto(fd, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to),
-        static_cast<ssize_t>(text.size()));
-    ::close(fd);
+    for (NodeTable* table : {&first, &second, &other}) {
+        table->startPorts();
+    }
+    ASSERT_TRUE(MulticastSender(testPort(), "239.255.42.2").send(packet(1, 5)));
     ASSERT_TRUE(waitFor([&] { return received(other) == 1; }, 10s));
-    // Then one to this port's own group, which must be the first it hears.
-    ASSERT_TRUE(sender.send(packet(2, 6)));
-    ASSERT_TRUE(waitFor([&] { return received(mine) >= 1; }, 10s));
-    EXPECT_EQ(received(mine), 1u);
-    EXPECT_EQ(mine.processPorts(), 1);
-    EXPECT_EQ(mine.findById(1)->reportTime.time, 0); // the other group's report never came
+    // Then one to the first group, which must be the first the others hear.
+    ASSERT_TRUE(sender.send(packet(1, 42)));
+    ASSERT_TRUE(waitFor([&] { return received(first) >= 1 && received(second) >= 1; }, 10s));
+    for (NodeTable* table : {&first, &second}) {
+        EXPECT_EQ(received(*table), 1u);
+        EXPECT_EQ(table->processPorts(), 1);
+        EXPECT_EQ(table->findById(1)->reportTime.millitm, 420);
+    }
 }
 
 TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {

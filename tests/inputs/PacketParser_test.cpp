@@ -35,91 +35,70 @@ private:
 
 using PacketParserTest = UtcTest;
 
+constexpr double kLat = 49.0 + 16.45 / 60.0;
+constexpr double kLon = -(123.0 + 11.12 / 60.0);
+constexpr const char* kTime = "2004/06/15,12:34:56.780";
+
 TEST_F(PacketParserTest, TheReferenceDatagram) {
-    PositionReport report;
+    PositionReport r;
     std::string buffer;
-    ASSERT_TRUE(parse(kPacket, report, buffer));
-    EXPECT_EQ(report.id, 12);
-    EXPECT_STREQ(report.comment1, "Convoy A");
-    EXPECT_STREQ(report.comment2, "Leg 2");
-    EXPECT_NEAR(report.latitude, 49.0 + 16.45 / 60.0, 1e-12);
-    EXPECT_NEAR(report.longitude, -(123.0 + 11.12 / 60.0), 1e-12);
-    EXPECT_NEAR(report.latitude, 49.274166, 1e-6);
-    EXPECT_NEAR(report.longitude, -123.185333, 1e-6);
-    EXPECT_STREQ(report.timeText, "2004/06/15,12:34:56.780");
-    EXPECT_EQ(report.reportTime.time, 1087302896);
-    EXPECT_EQ(report.reportTime.millitm, 780);
-    EXPECT_EQ(report.calendar.sec, 56);
-    EXPECT_EQ(report.calendar.min, 34);
-    EXPECT_EQ(report.calendar.hour, 12);
-    EXPECT_EQ(report.calendar.mday, 15);
-    EXPECT_EQ(report.calendar.mon, 5);
-    EXPECT_EQ(report.calendar.year, 104);
-    EXPECT_EQ(report.calendar.wday, 2); // filled by the calendar conversion
-    EXPECT_EQ(report.calendar.yday, 166);
-    EXPECT_EQ(report.calendar.isdst, 0);
+    ASSERT_TRUE(parse(kPacket, r, buffer));
+    EXPECT_NEAR(r.latitude, 49.274166, 1e-6);
+    EXPECT_NEAR(r.longitude, -123.185333, 1e-6);
+    EXPECT_EQ(r.reportTime.time, 1087302896);
+    // wday and yday are filled by the calendar conversion.
+    const platform::Calendar& c = r.calendar;
+    EXPECT_EQ(
+        std::vector<int>({c.sec, c.min, c.hour, c.mday, c.mon, c.year, c.wday, c.yday, c.isdst}),
+        std::vector<int>({56, 34, 12, 15, 5, 104, 2, 166, 0}));
 }
 
 struct GoodCase {
     const char* name;
     std::string packet;
-    int32_t id;
-    const char* comment1;
-    const char* comment2;
-    double latitude;
-    double longitude;
-    const char* timeText;
-    int milliseconds;
+    int32_t id = 1;
+    const char* comment1 = "a";
+    const char* comment2 = "b";
+    const char* timeText = kTime;
+    int milliseconds = 780;
+    double latitude = kLat;
+    double longitude = kLon;
 };
 
 TEST_F(PacketParserTest, AcceptedDatagrams) {
-    const double lat = 49.0 + 16.45 / 60.0;
-    const double lon = -(123.0 + 11.12 / 60.0);
-    const char* text = "2004/06/15,12:34:56.780";
-    const std::vector<GoodCase> cases = {
-        {"wrong checksums",
-         "12,Convoy A,Leg 2,$GPZDA,123456.78,15,06,2004,00,00*00"
-         "$GPGLL,4916.4500,N,12311.1200,W,123456.78,A,A*FF",
-         12, "Convoy A", "Leg 2", lat, lon, text, 780},
-        {"text before and between the sentences", "12,a,b,junk " + kZda + "\r\nxx" + kGll + "\r\n",
-         12, "a", "b", lat, lon, text, 780},
+    const std::string zda = "$GPZDA,123456";
+    const std::string gll = "$GPGLL,4916.4500,N,12311.1200,W,123456.78,";
+    const std::string at = "1,a,b," + kZda + "$GPGLL,";
+    const GoodCase cases[] = {
+        {"reference", kPacket, 12, "Convoy A", "Leg 2"},
+        {"wrong checksums", "1,a,b,$GPZDA,123456.78,15,06,2004,00,00*00" + gll + "A,A*FF"},
+        {"text before and between the sentences", "1,a,b,junk " + kZda + "\r\nxx" + kGll + "\r\n"},
         {"comma in a comment shifts the fields", "12,Convoy, A,Leg 2," + kZda + kGll, 12, "Convoy",
-         " A", lat, lon, text, 780},
-        {"empty comments", "7,,," + kZda + kGll, 7, "", "", lat, lon, text, 780},
-        {"lower-case hemispheres",
-         "1,a,b," + kZda + "$GPGLL,4916.4500,n,12311.1200,e,123456.78,a,a*2C", 1, "a", "b", lat,
-         -lon, text, 780},
-        {"south", "1,a,b," + kZda + "$GPGLL,4916.4500,S,12311.1200,W,123456.78,A,A*2C", 1, "a", "b",
-         -lat, lon, text, 780},
-        {"status V is used", "1,a,b," + kZda + "$GPGLL,4916.4500,N,12311.1200,W,123456.78,V,N*2C",
-         1, "a", "b", lat, lon, text, 780},
-        {"mode D and extra fields",
-         "1,a,b," + kZda + "$GPGLL,4916.4500,N,12311.1200,W,123456.78,A,D,X*2C", 1, "a", "b", lat,
-         lon, text, 780},
-        {"two-digit fraction .99", "1,a,b,$GPZDA,123456.99,15,06,2004,00,00*4B" + kGll, 1, "a", "b",
-         lat, lon, "2004/06/15,12:34:56.990", 990},
-        {"three-digit fraction", "1,a,b,$GPZDA,123456.789,15,06,2004,00,00*4B" + kGll, 1, "a", "b",
-         lat, lon, "2004/06/15,12:34:56.789", 789},
-        {"fraction beyond milliseconds is cut",
-         "1,a,b,$GPZDA,123456.0999,15,06,2004,00,00*4B" + kGll, 1, "a", "b", lat, lon,
-         "2004/06/15,12:34:56.100", 99},
-        {"whole seconds", "1,a,b,$GPZDA,123456,15,06,2004,00,00*4B" + kGll, 1, "a", "b", lat, lon,
+         " A"},
+        {"empty comments", "7,,," + kZda + kGll, 7, "", ""},
+        {"lower-case hemispheres", at + "4916.4500,n,12311.1200,e,123456.78,a,a*2C", 1, "a", "b",
+         kTime, 780, kLat, -kLon},
+        {"south", at + "4916.4500,S,12311.1200,W,123456.78,A,A*2C", 1, "a", "b", kTime, 780, -kLat},
+        {"status V is used", "1,a,b," + kZda + gll + "V,N*2C"},
+        {"mode D and extra fields", "1,a,b," + kZda + gll + "A,D,X*2C"},
+        {"two-digit fraction .99", "1,a,b," + zda + ".99,15,06,2004,00,00*4B" + kGll, 1, "a", "b",
+         "2004/06/15,12:34:56.990", 990},
+        {"three-digit fraction", "1,a,b," + zda + ".789,15,06,2004,00,00*4B" + kGll, 1, "a", "b",
+         "2004/06/15,12:34:56.789", 789},
+        {"fraction beyond milliseconds is cut", "1,a,b," + zda + ".0999,15,06,2004,00,00*4B" + kGll,
+         1, "a", "b", "2004/06/15,12:34:56.100", 99},
+        {"whole seconds", "1,a,b," + zda + ",15,06,2004,00,00*4B" + kGll, 1, "a", "b",
          "2004/06/15,12:34:56.000", 0},
-        {"zone values are not used", "1,a,b,$GPZDA,123456.78,15,06,2004,-07,30*4B" + kGll, 1, "a",
-         "b", lat, lon, text, 780},
-        {"no number in front gives id 0", "abc,a,b," + kZda + kGll, 0, "a", "b", lat, lon, text,
-         780},
-        {"equator and meridian",
-         "3,a,b," + kZda + "$GPGLL,0000.0000,N,00000.0000,E,123456.78,A,A*2C", 3, "a", "b", 0.0,
-         0.0, text, 780},
-        {"pole and antimeridian",
-         "3,a,b," + kZda + "$GPGLL,9000.0000,S,18000.0000,E,123456.78,A,A*2C", 3, "a", "b", -90.0,
-         180.0, text, 780},
-        {"day 10 followed by a letter", "1,a,b,$GPZDA,123456.78,10x,06,2004,00,00*4B" + kGll, 1,
-         "a", "b", lat, lon, "2004/06/10,12:34:56.780", 780},
+        {"zone values are not used", "1,a,b," + zda + ".78,15,06,2004,-07,30*4B" + kGll},
+        {"no number in front gives id 0", "abc,a,b," + kZda + kGll, 0},
+        {"equator and meridian", at + "0000.0000,N,00000.0000,E,123456.78,A,A*2C", 1, "a", "b",
+         kTime, 780, 0.0, 0.0},
+        {"pole and antimeridian", at + "9000.0000,S,18000.0000,E,123456.78,A,A*2C", 1, "a", "b",
+         kTime, 780, -90.0, 180.0},
+        {"day 10 followed by a letter", "1,a,b," + zda + ".78,10x,06,2004,00,00*4B" + kGll, 1, "a",
+         "b", "2004/06/10,12:34:56.780"},
         {"latitude ending in 0 followed by a letter",
-         "1,a,b," + kZda + "$GPGLL,4916.4500x,N,12311.1200,W,123456.78,A,A*2C", 1, "a", "b", lat,
-         lon, text, 780},
+         at + "4916.4500x,N,12311.1200,W,123456.78,A,A*2C"},
     };
     for (const GoodCase& c : cases) {
         SCOPED_TRACE(c.name);

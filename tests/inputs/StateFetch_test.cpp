@@ -1,7 +1,6 @@
-// The HTTP fetch of state files against real servers on 127.0.0.1: Python's
-// own web server, and a scripted server built on the project's TCP server
-// that misbehaves in the ways a real peer can.
-#include "inputs/LineReader.h"
+// The HTTP fetch of state files against real servers on 127.0.0.1: nginx, and
+// a scripted server built on the project's TCP server that misbehaves in the
+// ways a real peer can.
 #include "inputs/PacketParser.h"
 #include "inputs/StateFetch.h"
 #include "inputs/StateRecord.h"
@@ -9,15 +8,9 @@
 #include "net/LB_Socket.h"
 #include "nodes/NodeTable.h"
 
+#include "tests/net/RawSocket.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolProcess.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -38,18 +31,19 @@ using namespace std::chrono_literals;
 using inputs::StateFetch;
 using Clock = std::chrono::steady_clock;
 
+const std::string kHeaders = "HTTP/1.0 404 Whatever\r\nContent-Type: text/plain\r\n\r\n";
 const std::string kBlock = "<rvx>\n"
                            "$007,1.500000,2.500000,1086000000,9,1,0.250,a,b,Seven*\n"
                            "$1000,3.000000,4.000000,1086000001,10,0,0.500,c,d,Thousand*\n"
                            "</rvx>\n";
 
-enum class Script { kNormal, kDropMidBlock, kNoMarker, kSilent, kTrickle, kLongLines, kNonsense };
-
-// A web server that answers every request by its script, on a port the
-// system chooses.
+// A web server that answers every request with its reply, on a port the
+// system chooses. An empty reply keeps silent until the client goes; a
+// trickled one is sent a byte every 200 ms.
 class ScriptedServer {
 public:
-    explicit ScriptedServer(Script script) : script_(script) {
+    explicit ScriptedServer(std::string reply, bool trickle = false)
+        : reply_(std::move(reply)), trickle_(trickle) {
         server_.setLocalAddress("127.0.0.1");
         started_ = server_.openTcpServer(0, 0, &ScriptedServer::handle, this) == 1;
     }
@@ -70,14 +64,6 @@ private:
     static void handle(LB_SSubSocket* client, void* self) {
         static_cast<ScriptedServer*>(self)->serve(*client);
     }
-    static void sendText(LB_SSubSocket& client, const std::string& text) {
-        client.send(text.data(), static_cast<int>(text.size()), 0);
-    }
-    static void waitForClose(LB_SSubSocket& client) {
-        char byte;
-        while (client.receive(&byte, 1, 1) > 0) {
-        }
-    }
     void serve(LB_SSubSocket& client) {
         std::string request;
         char buffer[512];
@@ -93,45 +79,24 @@ private:
             request_ = request;
         }
         seen_.notify_all();
-        const std::string headers = "HTTP/1.0 404 Whatever\r\nContent-Type: text/plain\r\n\r\n";
-        switch (script_) {
-        case Script::kNormal:
-            sendText(client, headers + "preamble\n" + kBlock + "$007,9,9,9,9,0,9,x,x,After*\n");
-            break;
-        case Script::kDropMidBlock:
-            sendText(client, headers + kBlock.substr(0, kBlock.find("$1000")) + "$1000,3.0");
-            break;
-        case Script::kNoMarker:
-            sendText(client, headers + "$007,9,9,9,9,0,9,x,x,NoMarker*\n");
-            break;
-        case Script::kSilent:
-            waitForClose(client);
-            break;
-        case Script::kTrickle:
-            for (const char c : headers + kBlock) {
-                if (client.send(&c, 1, 0) != 1) {
-                    return;
-                }
-                char probe;
-                if (client.receive(&probe, 1, 0) < 0) {
+        char probe;
+        if (reply_.empty()) {
+            while (client.receive(&probe, 1, 1) > 0) {
+            }
+        } else if (!trickle_) {
+            client.send(reply_.data(), static_cast<int>(reply_.size()), 0);
+        } else {
+            for (const char c : reply_) {
+                if (client.send(&c, 1, 0) != 1 || client.receive(&probe, 1, 0) < 0) {
                     return;
                 }
                 std::this_thread::sleep_for(200ms);
             }
-            break;
-        case Script::kLongLines:
-            sendText(client, headers + "<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
-                                 "*\n$1000,5,6,7,8,0,9,c,d,Fine*\n</rvx>\n");
-            break;
-        case Script::kNonsense: {
-            static const char kNonsense[] = "\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n";
-            sendText(client, std::string(kNonsense, sizeof kNonsense - 1));
-            break;
-        }
         }
     }
 
-    Script script_;
+    std::string reply_;
+    bool trickle_;
     LB_Socket server_;
     bool started_ = false;
     std::mutex mutex_;
@@ -155,102 +120,110 @@ protected:
 };
 
 TEST_F(StateFetchTest, RequestFormat) {
-    EXPECT_EQ(StateFetch::request("maps.local", 80, "/fleet/state.txt"),
-              "GET /fleet/state.txt HTTP/1.0\r\nHost: maps.local\r\n\r\n");
-    EXPECT_EQ(StateFetch::request("127.0.0.1", 8080, "/s"),
-              "GET /s HTTP/1.0\r\nHost: 127.0.0.1:8080\r\n\r\n");
-    EXPECT_EQ(StateFetch::request("h", 80, "/a\r\nX-Injected: 1"), "");
-    EXPECT_EQ(StateFetch::request("h", 80, "/with space"), "");
-    EXPECT_EQ(StateFetch::request("", 80, "/s"), "");
-    EXPECT_EQ(StateFetch::request("h", 80, ""), "");
     // The request must fit 256 bytes with its terminator.
-    const std::string fixed = "GET  HTTP/1.0\r\nHost: h\r\n\r\n";
-    const std::string fits(255 - fixed.size(), 'p');
-    EXPECT_EQ(StateFetch::request("h", 80, fits).size(), 255u);
-    EXPECT_EQ(StateFetch::request("h", 80, fits + "p"), "");
+    const std::string fits(255 - std::strlen("GET  HTTP/1.0\r\nHost: h\r\n\r\n"), 'p');
+    const struct {
+        const char* host;
+        int port;
+        std::string path;
+        std::string request;
+    } cases[] = {
+        {"maps.local", 80, "/fleet/state.txt",
+         "GET /fleet/state.txt HTTP/1.0\r\nHost: maps.local\r\n\r\n"},
+        {"127.0.0.1", 8080, "/s", "GET /s HTTP/1.0\r\nHost: 127.0.0.1:8080\r\n\r\n"},
+        {"h", 80, "/a\r\nX-Injected: 1", ""},
+        {"h", 80, "/with space", ""},
+        {"", 80, "/s", ""},
+        {"h", 80, "", ""},
+        {"h", 80, fits, "GET " + fits + " HTTP/1.0\r\nHost: h\r\n\r\n"},
+        {"h", 80, fits + "p", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(StateFetch::request(c.host, c.port, c.path), c.request);
+    }
 }
 
-TEST_F(StateFetchTest, HeadersThenTheBlockWhateverTheStatus) {
-    ScriptedServer server(Script::kNormal);
-    ASSERT_TRUE(server.started());
+// What the table holds after a fetch from a server that answers thus: any
+// status, headers, then the block; lines outside it, broken or cut lines and
+// a connection dropped mid-line change nothing of what they hold.
+TEST_F(StateFetchTest, TheBlockWhateverTheServerSends) {
+    const std::string cut = kBlock.substr(0, kBlock.find("$1000")) + "$1000,3.0";
+    const struct {
+        const char* name;
+        std::string reply;
+        const char* seven;
+        const char* thousand;
+    } cases[] = {
+        {"normal", kHeaders + "pre\n" + kBlock + "$007,9,9,9,9,0,9,x,x,After*\n", "Seven",
+         "Thousand"},
+        {"dropped mid-block", kHeaders + cut, "Seven", "Last"},
+        {"no marker", kHeaders + "$007,9,9,9,9,0,9,x,x,NoMarker*\n", "Truck 7", "Last"},
+        {"nonsense", std::string("\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n"), "Truck 7",
+         "Last"},
+        // Cut at 255 characters without its "*": refused, and its rest is no record.
+        {"long line",
+         kHeaders + "<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
+             "*\n$1000,5,6,7,8,0,9,c,d,Thousand*\n</rvx>\n",
+         "Truck 7", "Thousand"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        nodes::NodeTable fresh(250, 20);
+        ASSERT_TRUE(fresh.loadNodeFile(dir.file("nodes.txt").c_str()));
+        ScriptedServer server(c.reply);
+        ASSERT_TRUE(server.started());
+        ASSERT_TRUE(fresh.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+        EXPECT_EQ(server.lastRequest(), "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
+                                            std::to_string(server.port()) + "\r\n\r\n");
+        EXPECT_STREQ(fresh.findById(7)->name, c.seven);
+        EXPECT_STREQ(fresh.findById(1000)->name, c.thousand);
+        EXPECT_EQ(fresh.lateNodeCount(), 0u);
+    }
+    EXPECT_EQ(table.findById(7)->reportTime.millitm, 0);
+    ScriptedServer server(kHeaders + kBlock);
     ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
-    EXPECT_EQ(server.lastRequest(), "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                        std::to_string(server.port()) + "\r\n\r\n");
-    EXPECT_STREQ(table.findById(7)->name, "Seven");
     EXPECT_DOUBLE_EQ(table.findById(7)->latitude, 1.5);
     EXPECT_EQ(table.findById(7)->reportTime.millitm, 9);
-    EXPECT_STREQ(table.findById(1000)->name, "Thousand");
 }
 
-TEST_F(StateFetchTest, DroppedConnectionKeepsWhatWasRead) {
-    ScriptedServer server(Script::kDropMidBlock);
-    std::vector<std::string> lines;
-    ASSERT_TRUE(fetchFrom(server, lines));
-    ASSERT_EQ(lines.size(), 2u); // the whole first record and the cut second one
-    EXPECT_EQ(table.applyStateLines(lines), 1);
-    EXPECT_STREQ(table.findById(7)->name, "Seven");
-    EXPECT_STREQ(table.findById(1000)->name, "Last");
-}
-
-TEST_F(StateFetchTest, NoMarkerChangesNothing) {
-    ScriptedServer server(Script::kNoMarker);
-    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
-    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
-}
-
-TEST_F(StateFetchTest, NonsenseChangesNothing) {
-    ScriptedServer server(Script::kNonsense);
-    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
-    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
-    EXPECT_EQ(table.lateNodeCount(), 0u);
-}
-
-TEST_F(StateFetchTest, LongLinesAreReadInPieces) {
-    ScriptedServer server(Script::kLongLines);
-    ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
-    // The first record's line is cut at 255 characters and has no "*": it is
-    // refused; its remainder is no record; the next record is read.
-    EXPECT_STREQ(table.findById(7)->name, "Truck 7");
-    EXPECT_STREQ(table.findById(1000)->name, "Fine");
-}
-
-TEST_F(StateFetchTest, SilentServerEndsWithTheReceiveTimeout) {
-    ScriptedServer server(Script::kSilent);
-    fetch.setTimeouts(2000, 300, 20000);
-    std::vector<std::string> lines;
-    const auto start = Clock::now();
-    EXPECT_TRUE(fetchFrom(server, lines));
-    EXPECT_LT(Clock::now() - start, 10s);
-    EXPECT_TRUE(lines.empty());
-}
-
-TEST_F(StateFetchTest, TricklingServerEndsAtTheDeadline) {
-    ScriptedServer server(Script::kTrickle);
-    fetch.setTimeouts(2000, 2000, 1000);
-    std::vector<std::string> lines;
-    const auto start = Clock::now();
-    EXPECT_TRUE(fetchFrom(server, lines));
-    EXPECT_LT(Clock::now() - start, 10s);
-    EXPECT_TRUE(lines.empty()); // the block had not begun
-}
-
-TEST_F(StateFetchTest, CancelledMidFetch) {
-    ScriptedServer server(Script::kSilent);
-    fetch.setTimeouts(30000, 30000, 60000);
-    std::atomic<bool> done{false};
-    std::vector<std::string> lines;
-    const auto start = Clock::now();
-    std::thread poll([&] {
-        fetchFrom(server, lines);
-        done = true;
-    });
-    ASSERT_TRUE(server.waitForRequest(10s));
-    fetch.cancel();
-    poll.join();
-    EXPECT_TRUE(done.load());
-    EXPECT_LT(Clock::now() - start, 10s);
-    // A cancelled fetcher makes no more requests.
-    EXPECT_FALSE(fetchFrom(server, lines));
+// A silent server ends the fetch at the receive time-out, a trickling one at
+// the deadline, a cancel at once; a cancelled fetcher asks no more.
+TEST_F(StateFetchTest, SlowServersEndTheFetch) {
+    const struct {
+        const char* name;
+        std::string reply;
+        bool trickle;
+        int receiveMs;
+        int deadlineMs;
+        bool cancel;
+    } cases[] = {
+        {"silent", "", false, 300, 20000, false},
+        {"trickling", kHeaders + kBlock, true, 2000, 1000, false},
+        {"cancelled", "", false, 30000, 60000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server(c.reply, c.trickle);
+        StateFetch slow;
+        slow.setTimeouts(2000, c.receiveMs, c.deadlineMs);
+        std::vector<std::string> lines{"stale"};
+        std::atomic<bool> fetched{false};
+        const auto start = Clock::now();
+        std::thread poll(
+            [&] { fetched = slow.fetch("127.0.0.1", server.port(), "/state.txt", lines); });
+        if (c.cancel) {
+            ASSERT_TRUE(server.waitForRequest(10s));
+            slow.cancel();
+        }
+        poll.join();
+        EXPECT_LT(Clock::now() - start, 10s);
+        EXPECT_TRUE(fetched.load());
+        EXPECT_TRUE(lines.empty()); // the trickled block had not begun
+        if (c.cancel) {
+            EXPECT_FALSE(slow.fetch("127.0.0.1", server.port(), "/state.txt", lines));
+        }
+    }
 }
 
 TEST_F(StateFetchTest, RefusedConnectionChangesNothing) {
@@ -264,62 +237,13 @@ TEST_F(StateFetchTest, RefusedConnectionChangesNothing) {
     EXPECT_STREQ(table.findById(7)->name, "Truck 7");
 }
 
-// Python's web server serving a snapshot this table wrote.
-TEST_F(StateFetchTest, FromPythonHttpServer) {
-    table.findById(7)->setState(11.25, 22.5, 1086000000, 123, 1, 1.5, "x", "y", "Served");
-    const std::string docroot = (dir.path() / "www").string();
-    std::filesystem::create_directory(docroot);
-    ASSERT_TRUE(table.writeStateFile((docroot + "/state.txt").c_str(), true));
-
-    const std::string nodes = dir.write("fresh.txt", "7 Truck 7\n");
-    nodes::NodeTable fresh(250, 20);
-    ASSERT_TRUE(fresh.loadNodeFile(nodes.c_str()));
-
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        const int port = 20000 + static_cast<int>((getpid() * 7 + attempt * 131) % 30000);
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            const std::string portText = std::to_string(port);
-            freopen("/dev/null", "w", stderr);
-            freopen("/dev/null", "w", stdout);
-            execlp("python3", "python3", "-m", "http.server", portText.c_str(), "--bind",
-                   "127.0.0.1", "--directory", docroot.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        bool fetched = false;
-        const auto deadline = Clock::now() + 10s;
-        while (!fetched && Clock::now() < deadline) {
-            int status = 0;
-            if (waitpid(child, &status, WNOHANG) == child) {
-                break; // the port was taken: try another
-            }
-            fetched = fresh.fetchStateFile("127.0.0.1", port, "/state.txt");
-            if (!fetched) {
-                std::this_thread::sleep_for(100ms);
-            }
-        }
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
-        if (fetched) {
-            const nodes::NodeRecord* seven = fresh.findById(7);
-            EXPECT_STREQ(seven->name, "Served");
-            EXPECT_DOUBLE_EQ(seven->latitude, 11.25);
-            EXPECT_EQ(seven->reportTime.time, 1086000000);
-            EXPECT_STREQ(fresh.findById(1000)->name, "Last"); // added late
-            return;
-        }
-    }
-    FAIL() << "python3 -m http.server could not be reached";
-}
-
 // nginx serving a folder on 127.0.0.1 through scripts/web-server, on a port
 // free when it starts; stopped when the object goes.
 class WebServer {
 public:
     WebServer(const std::string& root, const std::string& scratch) : scratch_(scratch) {
         for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt) {
-            const int port = freePort();
+            const int port = nettest::RawSocket::freeTcpPort();
             const ToolProcess::Outcome started = ToolProcess::run(
                 WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch_}, 30s);
             if (started.exited && started.status == 0) {
@@ -338,18 +262,6 @@ public:
     int port() const { return port_; }
 
 private:
-    static int freePort() {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                           getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-        close(fd);
-        return bound ? ntohs(address.sin_port) : 0;
-    }
-
     std::string scratch_;
     int port_ = 0;
 };

@@ -212,11 +212,8 @@ TEST(LB_SSubSocket, ReceiveWithoutWaitingAsksHowManyBytesWait) {
     ASSERT_NE(server, nullptr);
     RawSocket client = RawSocket::connectTcp(server->port(), 10s);
     ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        EXPECT_EQ(scene.results, std::vector<int>({0}));
-    }
-    EXPECT_EQ(capture.count("before ioctlsocket\ngot a n of 0\ngot n=0\n"), 1);
+    std::lock_guard<std::mutex> hold(scene.guard);
+    EXPECT_EQ(scene.results, std::vector<int>({0}));
 }
 
 TEST(LB_SSubSocket, StopListeningReturnsAfterTheLoopEnded) {
@@ -239,48 +236,40 @@ TEST(LB_SSubSocket, StopListeningReturnsAfterTheLoopEnded) {
     EXPECT_EQ(capture.count("Got a bad socket"), 0);
 }
 
+// A loop running on the calling thread ends when another thread or the
+// handler itself stops the listener.
 TEST(LB_SSubSocket, StopListeningEndsALoopRunningOnTheCallingThread) {
-    StdoutCapture capture;
-    Scene scene;
-    LB_Socket server;
-    ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-    const int port = RawSocket::freeTcpPort();
-    EventCounter returned;
-    std::atomic<int> result{-2};
-    std::thread caller([&] {
-        result = server.openTcpServer(port, 1, runScene, &scene);
-        returned.add();
-    });
-    RawSocket client = RawSocket::connectTcp(port, 10s);
-    EXPECT_TRUE(scene.returned.waitFor(1, 10s)) << "the loop never served a client";
-    EXPECT_FALSE(returned.waitFor(1, 0ms));
-    server.stopListening();
-    EXPECT_TRUE(returned.waitFor(1, 10s));
-    caller.join();
-    EXPECT_EQ(result.load(), 1);
-    EXPECT_TRUE(refused(port));
-}
-
-TEST(LB_SSubSocket, HandlerCanStopItsListener) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [](LB_SSubSocket* client, int) { client->owner()->stopListening(); };
-    LB_Socket server;
-    ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-    const int port = RawSocket::freeTcpPort();
-    EventCounter returned;
-    std::thread caller([&] {
-        server.openTcpServer(port, 1, runScene, &scene);
-        returned.add();
-    });
-    RawSocket client = RawSocket::connectTcp(port, 10s);
-    EXPECT_TRUE(client.valid());
-    if (!returned.waitFor(1, 10s)) {
-        ADD_FAILURE() << "the handler's stop did not end the loop";
-        server.stopListening();
+    for (const bool byHandler : {false, true}) {
+        SCOPED_TRACE(byHandler ? "stopped by the handler" : "stopped by another thread");
+        StdoutCapture capture;
+        Scene scene;
+        if (byHandler) {
+            scene.body = [](LB_SSubSocket* client, int) { client->owner()->stopListening(); };
+        }
+        LB_Socket server;
+        ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
+        const int port = RawSocket::freeTcpPort();
+        EventCounter returned;
+        std::atomic<int> result{-2};
+        std::thread caller([&] {
+            result = server.openTcpServer(port, 1, runScene, &scene);
+            returned.add();
+        });
+        RawSocket client = RawSocket::connectTcp(port, 10s);
+        EXPECT_TRUE(scene.returned.waitFor(1, 10s)) << "the loop never served a client";
+        if (!byHandler) {
+            EXPECT_FALSE(returned.waitFor(1, 0ms));
+            server.stopListening();
+        }
+        if (!returned.waitFor(1, 10s)) {
+            ADD_FAILURE() << "the stop did not end the loop";
+            server.stopListening();
+        }
+        caller.join();
+        EXPECT_EQ(result.load(), 1);
+        EXPECT_TRUE(refused(port));
+        EXPECT_TRUE(client.seesEndOfStream(10s));
     }
-    caller.join();
-    EXPECT_TRUE(client.seesEndOfStream(10s));
 }
 
 // Clients that never send keep their handlers blocked in receive; ending the
@@ -420,18 +409,6 @@ TEST(LB_SSubSocket, ManyClientsComingAndGoingAreAllServedAndDestroyed) {
     server.reset();
     EXPECT_EQ(capture.count(kDeleting), kClients);
     EXPECT_EQ(capture.count("creating LB_SubSocket::LB_SubSocket\n"), kClients);
-}
-
-TEST(LB_SSubSocket, ServerOnAPortInUseFails) {
-    RawSocket taken = RawSocket::listenTcp();
-    StdoutCapture capture;
-    Scene scene;
-    {
-        LB_Socket server;
-        ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-        EXPECT_EQ(server.openTcpServer(taken.port(), 0, runScene, &scene), 0);
-    }
-    EXPECT_EQ(capture.text(), "");
 }
 
 TEST(LB_SSubSocket, TheOwnerDestroysTheSubSocketsInItsList) {

@@ -136,49 +136,28 @@ TEST_F(ProximityAlarmTest, OnlyReportingVehiclesTakePart) {
         std::vector<int32_t> inAlarm;
         int bells; // over all cycles
     };
-    const auto nothing = [] {};
+    const std::function<void()> nothing = [] {};
+    // `quiet` stays silent for `ms` while the other keeps reporting.
+    const auto silent = [this](int32_t quiet, int ms) -> std::function<void()> {
+        return [this, quiet, ms] {
+            clock.advanceMs(ms);
+            report(quiet == 12 ? 1 : 12, kTargetLatitude);
+        };
+    };
+    const std::function<void()> back = [&] {
+        silent(12, 10000)();
+        cycle();
+        placeNorth(12, 40);
+    };
+    const std::function<void()> newTarget = [this] { report(13, kTargetLatitude + 0.00001); };
     const Case cases[] = {
         {"both reporting", nothing, 1, 100, {12}, 1},
-        {"the vehicle silent for its bad-idle limit",
-         [this] {
-             clock.advanceMs(10000);
-             report(1, kTargetLatitude);
-         },
-         1,
-         100,
-         {},
-         1},
-        {"the vehicle silent for a millisecond less",
-         [this] {
-             clock.advanceMs(9999);
-             report(1, kTargetLatitude);
-         },
-         1,
-         100,
-         {12},
-         1},
-        {"the target silent",
-         [this] {
-             clock.advanceMs(10000);
-             report(12, kTargetLatitude);
-         },
-         1,
-         100,
-         {},
-         1},
-        {"the silent vehicle reports again: a new entry",
-         [this] {
-             clock.advanceMs(10000);
-             report(1, kTargetLatitude);
-             cycle();
-             placeNorth(12, 40);
-         },
-         1,
-         100,
-         {12},
-         2},
+        {"the vehicle silent for its bad-idle limit", silent(12, 10000), 1, 100, {}, 1},
+        {"the vehicle silent for a millisecond less", silent(12, 9999), 1, 100, {12}, 1},
+        {"the target silent", silent(1, 10000), 1, 100, {}, 1},
+        {"the silent vehicle reports again: a new entry", back, 1, 100, {12}, 2},
         {"another target: entries afresh, the old target among them",
-         [this] { report(13, kTargetLatitude + 0.00001); },
+         newTarget,
          13,
          100,
          {1, 12},

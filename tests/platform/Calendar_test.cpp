@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using platform::Calendar;
@@ -22,43 +24,33 @@ Calendar make(int year, int month, int day, int hour, int minute, int second) {
     return c;
 }
 
-TEST(Calendar, ConvertsAndFillsTheDerivedFields) {
-    ZoneGuard zone("UTC");
-    Calendar c = make(2004, 6, 15, 12, 34, 56);
-    int64_t seconds = 0;
-    ASSERT_TRUE(c.toLocalSeconds(seconds));
-    EXPECT_EQ(seconds, 1087302896);
-    EXPECT_EQ(c.wday, 2); // a Tuesday
-    EXPECT_EQ(c.yday, 166);
-    EXPECT_EQ(c.isdst, 0);
-}
-
-TEST(Calendar, NormalisesOutOfRangeFields) {
-    ZoneGuard zone("UTC");
-    Calendar c = make(2004, 12, 31, 23, 59, 60);
-    int64_t seconds = 0;
-    ASSERT_TRUE(c.toLocalSeconds(seconds));
-    EXPECT_EQ(c.year, 105);
-    EXPECT_EQ(c.mon, 0);
-    EXPECT_EQ(c.mday, 1);
-    EXPECT_EQ(c.sec, 0);
-}
-
-TEST(Calendar, HonoursTheLocalZone) {
-    ZoneGuard zone("America/Los_Angeles");
-    Calendar summer = make(2004, 6, 15, 12, 34, 56);
-    int64_t seconds = 0;
-    ASSERT_TRUE(summer.toLocalSeconds(seconds));
-    EXPECT_EQ(seconds, 1087302896 + 7 * 3600);
-    EXPECT_EQ(summer.isdst, 1);
-}
-
-TEST(Calendar, OneSecondBefore1970IsNotAFailure) {
-    ZoneGuard zone("UTC");
-    Calendar c = make(1969, 12, 31, 23, 59, 59);
-    int64_t seconds = 0;
-    EXPECT_TRUE(c.toLocalSeconds(seconds));
-    EXPECT_EQ(seconds, -1);
+// Local seconds in the zone, the derived fields filled, out-of-range fields
+// normalised; a second before 1970 is no failure.
+TEST(Calendar, ConvertsInTheLocalZone) {
+    const struct {
+        const char* zone;
+        Calendar in;
+        int64_t seconds;
+        std::vector<int> fields; // year, mon, mday, sec, wday, yday, isdst after
+    } cases[] = {
+        {"UTC", make(2004, 6, 15, 12, 34, 56), 1087302896, {104, 5, 15, 56, 2, 166, 0}},
+        {"UTC", make(2004, 12, 31, 23, 59, 60), 1104537600, {105, 0, 1, 0, 6, 0, 0}},
+        {"America/Los_Angeles",
+         make(2004, 6, 15, 12, 34, 56),
+         1087302896 + 7 * 3600,
+         {104, 5, 15, 56, 2, 166, 1}},
+        {"UTC", make(1969, 12, 31, 23, 59, 59), -1, {69, 11, 31, 59, 3, 364, 0}},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.seconds);
+        ZoneGuard zone(c.zone);
+        int64_t seconds = 0;
+        ASSERT_TRUE(c.in.toLocalSeconds(seconds));
+        EXPECT_EQ(seconds, c.seconds);
+        const Calendar& o = c.in;
+        EXPECT_EQ(std::vector<int>({o.year, o.mon, o.mday, o.sec, o.wday, o.yday, o.isdst}),
+                  c.fields);
+    }
 }
 
 } // namespace
