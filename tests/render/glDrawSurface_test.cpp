@@ -115,7 +115,8 @@ TEST_F(SurfaceTest, CallbacksRunInOrderWithTheContextOfTheAttachedView) {
     EXPECT_EQ(surface->view(), defaultView);
 }
 
-TEST_F(SurfaceTest, DragWithButtons1And3PassesBothFlags) {
+// Positions reach the view relative to the surface, with the buttons of the event's state.
+TEST_F(SurfaceTest, MouseEventsReachTheViewWithTheirButtons) {
     Calls calls;
     MapView view;
     surface->attachView(&view);
@@ -143,18 +144,9 @@ TEST_F(SurfaceTest, DragWithButtons1And3PassesBothFlags) {
     EXPECT_EQ(view.lastEvent(), FL_RELEASE);
     EXPECT_FALSE(view.button1Held());
     EXPECT_FALSE(view.button3Held());
-}
-
-TEST_F(SurfaceTest, Button2FlagComesFromTheEventState) {
-    MapView view;
-    surface->attachView(&view);
-    Fl::e_x = 5;
-    Fl::e_y = 6;
-    Fl::e_state = FL_BUTTON2;
-    EXPECT_EQ(surface->handle(FL_PUSH), 1);
+    EXPECT_EQ(send(FL_PUSH, 15, 31, FL_BUTTON2), 1);
     EXPECT_FALSE(view.button1Held());
     EXPECT_TRUE(view.button2Held());
-    EXPECT_FALSE(view.button3Held());
     EXPECT_EQ(view.currentX(), 5);
     EXPECT_EQ(view.currentY(), 6);
 }
