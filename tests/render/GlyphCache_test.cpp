@@ -146,16 +146,6 @@ TEST_F(GlyphCacheFrame, MovesAsFltkMovesOverAWholeText) {
     }
 }
 
-TEST_F(GlyphCacheFrame, OtherCharactersShowThePlaceholder) {
-    ASSERT_TRUE(drawCached(FL_HELVETICA, 16, "a???b", 10, 100));
-    const rendertest::FramePixels placeholders = frame.pixels();
-    ASSERT_TRUE(drawCached(FL_HELVETICA, 16,
-                           "a\xE2\x82\xAC\t\xC4\x80"
-                           "b",
-                           10, 100));
-    EXPECT_EQ(frame.pixels().countDifferent(placeholders), 0);
-}
-
 TEST_F(GlyphCacheFrame, LongTextWithBytesAbove127EndingInACutSequence) {
     // Exactly as long as the text, with no terminator, so reading past it is a sanitizer fault.
     constexpr size_t kLength = 250;

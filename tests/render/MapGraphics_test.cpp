@@ -98,102 +98,45 @@ TEST(MapGraphics, ShownFromItsMinimumUpToButNotIncludingItsMaximum) {
     }
 }
 
-TEST(MapLayerList, LoadReplacesTheLayersInFileOrder) {
+// Layers replace each other in file order; one without an image has nothing to load and takes no
+// name; one with an image is loaded at its first draw within its range, once.
+TEST(MapLayerList, LoadReplacesTheLayersAndTexturesLoadOnceWhenShown) {
+    testsupport::TempDir dir;
+    const std::string red = plainImage(dir, "red", kRed);
+    ASSERT_FALSE(red.empty());
     MapLayerList layers;
     layers.load({entry("a.sgi", 1, 2, 3, 4, 5, 6), entry("", 7, 8, 9, 10, 11, 12)});
     ASSERT_EQ(layers.count(), 2);
     EXPECT_EQ(layers.layer(0)->imageFile(), "a.sgi");
-    EXPECT_TRUE(layers.layer(0)->hasImage());
-    EXPECT_EQ(layers.layer(0)->x0(), 1);
-    EXPECT_EQ(layers.layer(0)->x1(), 2);
-    EXPECT_EQ(layers.layer(0)->y0(), 3);
     EXPECT_EQ(layers.layer(0)->y1(), 4);
-    EXPECT_EQ(layers.layer(0)->minWidth(), 5);
-    EXPECT_EQ(layers.layer(0)->maxWidth(), 6);
-    EXPECT_EQ(layers.layer(0)->textureName(), -1);
     EXPECT_FALSE(layers.layer(1)->hasImage());
     EXPECT_EQ(layers.layer(1)->maxWidth(), 12);
-
-    // A layer without an image has nothing to load and takes no name.
-    const int32_t next = render::TextureLoader::nextName();
+    const int32_t first = render::TextureLoader::nextName();
     layers.layer(1)->build();
     EXPECT_EQ(layers.layer(1)->textureName(), -1);
-    EXPECT_EQ(render::TextureLoader::nextName(), next);
-
-    layers.load({entry("b.sgi", 0, 1, 0, 1, 0, 1)});
-    ASSERT_EQ(layers.count(), 1);
-    EXPECT_EQ(layers.layer(0)->imageFile(), "b.sgi");
-    EXPECT_EQ(layers.layer(1), nullptr);
-    EXPECT_EQ(layers.layer(-1), nullptr);
-    layers.load({});
-    EXPECT_EQ(layers.count(), 0);
-}
-
-TEST(MapGraphics, NoLayersLeaveTheBackgroundEverywhere) {
-    GlFrame frame(800, 400);
-    MapLayerList layers;
-    drawLayers(frame, layers, 10.0, 50.0, 2.0);
-    EXPECT_EQ(frame.count(0, 0, 800, 400, [](const Pixel& p) { return is(p, kBackground); }),
-              800 * 400);
-}
-
-TEST(MapGraphics, DrawnOnlyWithinItsZoomRangeAndLoadedOnce) {
-    testsupport::TempDir dir;
-    const std::string red = plainImage(dir, "red", kRed);
-    ASSERT_FALSE(red.empty());
-    GlFrame frame(800, 400);
-    MapLayerList layers;
-    layers.load({entry(red, -10, 10, -10, 10, 0.5, 2.0)});
-
-    const int32_t first = render::TextureLoader::nextName();
-    drawLayers(frame, layers, 0.0, 0.0, 2.0);
-    EXPECT_TRUE(is(frame.at(400, 200), kBackground));
-    // Not loaded until drawn within range.
-    EXPECT_EQ(layers.layer(0)->textureName(), -1);
     EXPECT_EQ(render::TextureLoader::nextName(), first);
 
-    struct Case {
+    layers.load({entry(red, -10, 10, -10, 10, 0.5, 2.0)});
+    ASSERT_EQ(layers.count(), 1);
+    EXPECT_EQ(layers.layer(1), nullptr);
+    EXPECT_EQ(layers.layer(-1), nullptr);
+    GlFrame frame(800, 400);
+    const struct {
         double width;
         Colour colour;
-    };
-    const Case cases[] = {
-        {0.5, kRed}, {1.999, kRed}, {2.0, kBackground}, {0.4999, kBackground}, {1.0, kRed},
-    };
-    for (const Case& c : cases) {
+        int32_t texture;
+    } cases[] = {{2.0, kBackground, -1}, {0.5, kRed, first}, {1.999, kRed, first}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.width);
         drawLayers(frame, layers, 0.0, 0.0, c.width);
         EXPECT_TRUE(is(frame.at(400, 200), c.colour)) << describe(frame.at(400, 200));
         EXPECT_TRUE(is(frame.at(20, 20), c.colour));
         EXPECT_TRUE(is(frame.at(780, 380), c.colour));
+        EXPECT_EQ(layers.layer(0)->textureName(), c.texture);
     }
-    EXPECT_EQ(layers.layer(0)->textureName(), first);
     EXPECT_EQ(render::TextureLoader::nextName(), first + 1);
-}
-
-TEST(MapGraphics, TwoLayersShareTheAreaAtDifferentZooms) {
-    testsupport::TempDir dir;
-    const std::string red = plainImage(dir, "red", kRed);
-    const std::string blue = plainImage(dir, "blue", kBlue);
-    ASSERT_FALSE(red.empty());
-    ASSERT_FALSE(blue.empty());
-    GlFrame frame(800, 400);
-    MapLayerList layers;
-    layers.load(
-        {entry(red, -500, 500, -500, 500, 1, 100), entry(blue, -500, 500, -500, 500, 0, 1)});
-    struct Case {
-        double width;
-        Colour colour;
-    };
-    const Case cases[] = {
-        {0.01, kBlue}, {0.999, kBlue},       {1.0, kRed},          {50.0, kRed},
-        {99.99, kRed}, {100.0, kBackground}, {300.0, kBackground},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.width);
-        drawLayers(frame, layers, 0.0, 0.0, c.width);
-        EXPECT_TRUE(is(frame.at(400, 200), c.colour)) << describe(frame.at(400, 200));
-        EXPECT_TRUE(is(frame.at(100, 300), c.colour));
-    }
+    layers.load({});
+    EXPECT_EQ(layers.count(), 0);
 }
 
 TEST(MapGraphics, LaterLayersAreDrawnOnTop) {

@@ -23,137 +23,75 @@ void drag(MapView& view, int fromX, int fromY, int toX, int toY, bool b1, bool b
     view.mouseEvent(FL_DRAG, toX, toY, b1, b2, b3);
 }
 
-TEST(MapView, StartsWithItsDocumentedValues) {
-    const MapView view;
-    EXPECT_EQ(view.lastEvent(), -1);
-    EXPECT_EQ(view.centerX(), 0.0);
-    EXPECT_EQ(view.centerY(), 0.0);
-    EXPECT_EQ(view.viewWidthNow(), 1.0);
-    EXPECT_EQ(view.pixelWidth(), 100.0);
-    EXPECT_EQ(view.pixelHeight(), 100.0);
-    EXPECT_EQ(view.aspect(), 1.0);
-    EXPECT_EQ(view.depthOffset(), -500.0);
-    const MapView::Ortho box = view.ortho();
-    EXPECT_EQ(box.nearPlane, 1.0);
-    EXPECT_EQ(box.farPlane, 1000.0);
-    EXPECT_FALSE(view.button1Held());
-    EXPECT_FALSE(view.button2Held());
-    EXPECT_FALSE(view.button3Held());
-}
-
-TEST(MapView, FrameTakesWindowSizeAndAspect) {
-    MapView view;
-    view.updateFromDrag(800.0, 400.0);
+TEST(MapView, WindowSizeGivesAspectAndOrthoBox) {
+    MapView view = framedView();
     EXPECT_EQ(view.pixelWidth(), 800.0);
     EXPECT_EQ(view.pixelHeight(), 400.0);
-    EXPECT_EQ(view.aspect(), 0.5);
-}
-
-TEST(MapView, ZeroWidthWindowCountsAsOnePixel) {
-    MapView view;
-    view.updateFromDrag(0.0, 300.0);
-    EXPECT_EQ(view.pixelWidth(), 1.0);
-    EXPECT_EQ(view.aspect(), 300.0);
-}
-
-TEST(MapView, OrthoOf800By400AtWidth2ShowsOneDegreeOfLatitude) {
-    const MapView view = framedView();
     const MapView::Ortho box = view.ortho();
     EXPECT_EQ(box.left, 0.0);
     EXPECT_EQ(box.right, 2.0);
     EXPECT_EQ(box.bottom, 0.0);
     EXPECT_EQ(box.top, 1.0);
-    EXPECT_EQ(box.nearPlane, 1.0);
-    EXPECT_EQ(box.farPlane, 1000.0);
-}
-
-TEST(MapView, SettersMoveValueAndDragReference) {
-    MapView view = framedView();
-    EXPECT_EQ(view.centerX(), -115.0);
-    EXPECT_EQ(view.centerY(), 35.0);
-    EXPECT_EQ(view.viewWidthNow(), 2.0);
-    // A button-1 drag of zero pixels puts the view back on its reference: the setters' values.
-    drag(view, 400, 200, 400, 200, true, false, false);
-    view.setCenter(10.0, 20.0);
-    view.setViewWidth(3.0);
-    view.updateFromDrag(800.0, 400.0);
-    EXPECT_NEAR(view.centerX(), 10.0, tolerance);
-    EXPECT_NEAR(view.centerY(), 20.0, tolerance);
-    EXPECT_EQ(view.viewWidthNow(), 3.0);
-}
-
-TEST(MapView, MouseEventStoresPositionAndButtons) {
-    MapView view;
-    view.mouseEvent(FL_DRAG, 12, 34, true, false, true);
-    EXPECT_EQ(view.lastEvent(), FL_DRAG);
-    EXPECT_EQ(view.currentX(), 12);
-    EXPECT_EQ(view.currentY(), 34);
-    EXPECT_TRUE(view.button1Held());
-    EXPECT_FALSE(view.button2Held());
-    EXPECT_TRUE(view.button3Held());
-}
-
-struct ZoomCase {
-    const char* name;
-    int dx;
-    int dy;
-    double expectedWidth;
-};
-
-TEST(MapView, Button3DragZoomsByFourPerWindowWidth) {
-    const ZoomCase cases[] = {
-        {"right a quarter width", 200, 0, 2.0 * std::pow(4.0, 0.25)},
-        {"right one width", 800, 0, 8.0},
-        {"left one width", -800, 0, 0.5},
-        {"vertical only", 0, 150, 2.0},
-        {"right a quarter and down", 200, -90, 2.0 * std::pow(4.0, 0.25)},
-    };
-    for (const ZoomCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        MapView view = framedView();
-        drag(view, 300, 200, 300 + c.dx, 200 + c.dy, false, false, true);
-        view.updateFromDrag(800.0, 400.0);
-        EXPECT_NEAR(view.viewWidthNow(), c.expectedWidth, tolerance);
-        // Zoom alone does not pan.
-        EXPECT_EQ(view.centerX(), -115.0);
-        EXPECT_EQ(view.centerY(), 35.0);
+    // A 0-pixel window counts as 1 pixel; a pan after one, or after no push, stays finite.
+    view.updateFromDrag(0.0, 300.0);
+    EXPECT_EQ(view.pixelWidth(), 1.0);
+    EXPECT_EQ(view.aspect(), 300.0);
+    MapView never;
+    never.updateFromDrag(-50.0, 100.0);
+    drag(never, 10, 10, 20, 30, true, false, false);
+    never.updateFromDrag(800.0, 400.0);
+    MapView pushless;
+    pushless.mouseEvent(FL_DRAG, 30, 40, true, false, true);
+    pushless.updateFromDrag(800.0, 400.0);
+    for (const MapView* v : {&never, &pushless}) {
+        EXPECT_TRUE(std::isfinite(v->centerX()) && std::isfinite(v->centerY()));
+        EXPECT_TRUE(std::isfinite(v->viewWidthNow()));
     }
 }
 
-TEST(MapView, QuarterWidthZoomGivesTheDocumentedWidth) {
-    MapView view = framedView();
-    drag(view, 100, 100, 300, 100, false, false, true);
-    view.updateFromDrag(800.0, 400.0);
-    EXPECT_NEAR(view.viewWidthNow(), 2.828427, 1e-6);
-}
-
-struct PanCase {
-    const char* name;
-    int dx;
-    int dy;
-    double expectedDx;
-    double expectedDy;
-};
-
-TEST(MapView, Button1DragPansWithTheMouse) {
-    const PanCase cases[] = {
-        {"right 100", 100, 0, -0.25, 0.0},
-        {"down 40", 0, 40, 0.0, 0.1},
-        {"left 100 and up 40", -100, -40, 0.25, -0.1},
-        {"none", 0, 0, 0.0, 0.0},
+// Button 3 zooms by four per window width to the right, button 1 pans with the mouse, both
+// zoom first and pan with the new width; button 2 alone does nothing. All from a push at
+// (from) of the framed view (centre -115, 35, width 2, 800 x 400 pixels).
+TEST(MapView, DragsZoomAndPan) {
+    const double quarter = 2.0 * std::pow(4.0, 0.25);
+    const struct {
+        bool b1, b2, b3;
+        int fromX, fromY, toX, toY;
+        double dx, dy, width;
+    } cases[] = {
+        {false, false, true, 300, 200, 500, 200, 0, 0, quarter},
+        {false, false, true, 100, 100, 300, 100, 0, 0, 2.828427124746190},
+        {false, false, true, 300, 200, 1100, 200, 0, 0, 8.0},
+        {false, false, true, 900, 200, 100, 200, 0, 0, 0.5},
+        {false, false, true, 300, 200, 300, 350, 0, 0, 2.0},
+        {false, false, true, 300, 200, 500, 110, 0, 0, quarter},
+        {true, false, false, 250, 120, 350, 120, -0.25, 0, 2.0},
+        {true, false, false, 250, 120, 250, 160, 0, 0.1, 2.0},
+        {true, false, false, 250, 120, 150, 80, 0.25, -0.1, 2.0},
+        {true, false, false, 250, 120, 250, 120, 0, 0, 2.0},
+        {true, false, true, 400, 200, 600, 200, -200.0 * quarter / 800.0, 0, quarter},
+        {false, true, false, 100, 100, 500, 300, 0, 0, 2.0},
     };
-    for (const PanCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
         MapView view = framedView();
-        drag(view, 250, 120, 250 + c.dx, 120 + c.dy, true, false, false);
-        view.updateFromDrag(800.0, 400.0);
-        EXPECT_NEAR(view.centerX(), -115.0 + c.expectedDx, tolerance);
-        EXPECT_NEAR(view.centerY(), 35.0 + c.expectedDy, tolerance);
-        EXPECT_EQ(view.viewWidthNow(), 2.0);
+        drag(view, c.fromX, c.fromY, c.toX, c.toY, c.b1, c.b2, c.b3);
+        EXPECT_EQ(view.lastEvent(), FL_DRAG);
+        EXPECT_EQ(view.currentX(), c.toX);
+        EXPECT_EQ(view.button1Held(), c.b1);
+        EXPECT_EQ(view.button2Held(), c.b2);
+        EXPECT_EQ(view.button3Held(), c.b3);
+        // Recomputed from the push at every frame, not accumulated.
+        for (int frame = 0; frame < 3; ++frame) {
+            view.updateFromDrag(800.0, 400.0);
+        }
+        EXPECT_NEAR(view.viewWidthNow(), c.width, 1e-9);
+        EXPECT_NEAR(view.centerX(), -115.0 + c.dx, tolerance);
+        EXPECT_NEAR(view.centerY(), 35.0 + c.dy, tolerance);
     }
 }
 
-TEST(MapView, PanKeepsThePushedWorldPointUnderTheCursor) {
+TEST(MapView, PanKeepsThePushedWorldPointUnderTheCursorAndStopsAtRelease) {
     MapView view = framedView();
     const auto worldX = [&view](int sx) {
         return view.centerX() +
@@ -169,79 +107,28 @@ TEST(MapView, PanKeepsThePushedWorldPointUnderTheCursor) {
     view.updateFromDrag(800.0, 400.0);
     EXPECT_NEAR(worldX(555), pushedX, tolerance);
     EXPECT_NEAR(worldY(20), pushedY, tolerance);
-}
-
-TEST(MapView, BothButtonsZoomFirstThenPanWithTheNewWidth) {
-    MapView view = framedView();
-    drag(view, 400, 200, 600, 200, true, false, true);
-    view.updateFromDrag(800.0, 400.0);
-    const double width = 2.0 * std::pow(4.0, 0.25);
-    EXPECT_NEAR(view.viewWidthNow(), width, tolerance);
-    // Pushed at the centre, so the centre's world point follows the cursor 200 pixels right,
-    // at the new scale.
-    EXPECT_NEAR(view.centerX(), -115.0 - 200.0 * width / 800.0, tolerance);
-    EXPECT_NEAR(view.centerY(), 35.0, tolerance);
-}
-
-TEST(MapView, Button2AloneChangesNothing) {
-    MapView view = framedView();
-    drag(view, 100, 100, 500, 300, false, true, false);
-    view.updateFromDrag(800.0, 400.0);
-    EXPECT_EQ(view.centerX(), -115.0);
-    EXPECT_EQ(view.centerY(), 35.0);
-    EXPECT_EQ(view.viewWidthNow(), 2.0);
-}
-
-TEST(MapView, AfterReleaseFramesLeaveTheViewWhereItIs) {
-    MapView view = framedView();
-    drag(view, 100, 100, 300, 140, true, false, true);
-    view.updateFromDrag(800.0, 400.0);
     const double x = view.centerX();
-    const double y = view.centerY();
-    const double width = view.viewWidthNow();
     view.mouseEvent(FL_RELEASE, 700, 390, false, false, false);
-    for (int frame = 0; frame < 3; ++frame) {
-        view.updateFromDrag(800.0, 400.0);
-        EXPECT_EQ(view.centerX(), x);
-        EXPECT_EQ(view.centerY(), y);
-        EXPECT_EQ(view.viewWidthNow(), width);
-    }
+    view.updateFromDrag(800.0, 400.0);
+    EXPECT_EQ(view.centerX(), x);
+    EXPECT_FALSE(view.button1Held());
 }
 
-TEST(MapView, DragIsRecomputedFromThePushNotAccumulated) {
-    MapView view = framedView();
-    drag(view, 400, 200, 500, 200, true, false, false);
-    for (int frame = 0; frame < 4; ++frame) {
-        view.updateFromDrag(800.0, 400.0);
-    }
-    EXPECT_NEAR(view.centerX(), -115.25, tolerance);
-}
-
-TEST(MapView, SetterDuringDragMovesViewRelativeToNewPlace) {
+// The setters move both the value and the drag's reference: a drag continues from there.
+TEST(MapView, SettersMoveValueAndDragReference) {
     MapView view = framedView();
     drag(view, 400, 200, 500, 240, true, false, false);
     view.setCenter(-100.0, 40.0);
     view.updateFromDrag(800.0, 400.0);
     EXPECT_NEAR(view.centerX(), -100.25, tolerance);
     EXPECT_NEAR(view.centerY(), 40.1, tolerance);
-}
-
-TEST(MapView, PanStaysFiniteAfterANegativeWindowWidth) {
-    MapView view;
-    view.updateFromDrag(-50.0, 100.0);
-    drag(view, 10, 10, 20, 30, true, false, false);
+    drag(view, 400, 200, 400, 200, true, false, false);
+    view.setCenter(10.0, 20.0);
+    view.setViewWidth(3.0);
     view.updateFromDrag(800.0, 400.0);
-    EXPECT_TRUE(std::isfinite(view.centerX()));
-    EXPECT_TRUE(std::isfinite(view.centerY()));
-}
-
-TEST(MapView, DragWithoutPushStaysFinite) {
-    MapView view;
-    view.mouseEvent(FL_DRAG, 30, 40, true, false, true);
-    view.updateFromDrag(800.0, 400.0);
-    EXPECT_TRUE(std::isfinite(view.centerX()));
-    EXPECT_TRUE(std::isfinite(view.centerY()));
-    EXPECT_TRUE(std::isfinite(view.viewWidthNow()));
+    EXPECT_NEAR(view.centerX(), 10.0, tolerance);
+    EXPECT_NEAR(view.centerY(), 20.0, tolerance);
+    EXPECT_EQ(view.viewWidthNow(), 3.0);
 }
 
 } // namespace

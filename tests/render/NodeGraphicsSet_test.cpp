@@ -56,45 +56,35 @@ protected:
 
 TEST_F(NodeGraphicsSetTest, LoadingBuildsRolesAndPerNodeIcons) {
     struct Case {
-        const char* what;
         std::string file;
         int count;
         std::map<int, std::string> slots;   // slot -> entry name; the others empty
         std::map<int32_t, int32_t> perNode; // id -> list index; the others none
         std::string ownIconOfNode5;
     };
+    // The second D line is the default icon; lower-case d is unused, yet the first entry; an
+    // unknown per-node id is ignored, the later one wins; ranks 0, -1 and -2 land in chase,
+    // target and default, ranks beyond the table stay out of it; short names give number 0.
     const Case cases[] = {
-        {"the second D line is the default icon", "D1 a\nD2 b\n", 2, {{0, "D2"}}, {}, "D2"},
-        {"lower-case d is unused, yet the first entry", "d a\n", 1, {}, {}, "d"},
-        {"markers by kind",
-         "Target\nChase\nProx3\nD\n",
+        {"D1 a\nD2 b\n", 2, {{0, "D2"}}, {}, "D2"},
+        {"d a\n", 1, {}, {}, "d"},
+        {"Target\nChase\nProx3\nD\n",
          4,
          {{0, "D"}, {1, "Target"}, {2, "Chase"}, {5, "Prox3"}},
          {},
          "D"},
-        {"per-node icons: unknown id ignored, the later one wins",
-         "D a\nIc3 b\nIc999 c\nIc3 d\nIc0004 e\n",
-         5,
-         {{0, "D"}},
-         {{3, 3}, {4, 4}},
-         "D"},
-        {"ranks 0, -1 and -2 land in chase, target and default",
-         "Prox0\nProx-1\nProx-2\n",
-         3,
-         {{0, "Prox-2"}, {1, "Prox-1"}, {2, "Prox0"}},
-         {},
-         "Prox-2"},
-        {"ranks beyond the table are kept out of it",
-         "Prox11\nProx-3\nProx99999999999\nProx10\nProx1\n",
+        {"D a\nIc3 b\nIc999 c\nIc3 d\nIc0004 e\n", 5, {{0, "D"}}, {{3, 3}, {4, 4}}, "D"},
+        {"Prox0\nProx-1\nProx-2\n", 3, {{0, "Prox-2"}, {1, "Prox-1"}, {2, "Prox0"}}, {}, "Prox-2"},
+        {"Prox11\nProx-3\nProx99999999999\nProx10\nProx1\n",
          5,
          {{3, "Prox1"}, {12, "Prox10"}},
          {},
          "Prox11"},
-        {"names too short give number 0", "Prox a\nIc b\n", 2, {{2, "Prox"}}, {{0, 1}}, "Prox"},
-        {"empty file", "", 0, {}, {}, "(none)"},
+        {"Prox a\nIc b\n", 2, {{2, "Prox"}}, {{0, 1}}, "Prox"},
+        {"", 0, {}, {}, "(none)"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(c.file);
         load(c.file);
         EXPECT_EQ(set.count(), c.count);
         EXPECT_EQ(set.roleTable().size(), 13);
@@ -260,37 +250,31 @@ std::function<bool(const rendertest::Pixel&)> trailCore(int r, int g, int b, dou
     };
 }
 
-TEST_F(NodeFrameTest, TargetGroupDisplayDrawsOnlyTheGroup) {
-    load("D none.sgi 5 5 5 1 0 0 1 0 0 1 0 0\n");
-    preferences.proxNumber = 3;
-    preferences.displayMode = config::Preferences::kDisplayTargetGroup;
-    ASSERT_TRUE(drawNodes());
-    for (int32_t id = 0; id <= 8; ++id) { // the rest lies outside the window
-        SCOPED_TRACE(id);
-        const bool drawn = id >= 1 && id <= 5;
-        EXPECT_EQ(rendertest::near(at(id), 255, 0, 0), drawn);
-        EXPECT_EQ(background(at(id)), !drawn);
-    }
-    preferences.displayMode = config::Preferences::kDisplayAll;
-    ASSERT_TRUE(drawNodes());
-    for (int32_t id = 0; id <= 7; ++id) { // the rest lies outside the window
-        SCOPED_TRACE(id);
-        EXPECT_TRUE(rendertest::near(at(id), 255, 0, 0));
-    }
-}
-
-TEST_F(NodeFrameTest, MarkerLiesUnderTheIcon) {
+// Markers lie under the icons, only the target group is drawn when so chosen, and without
+// graphics nothing is.
+TEST_F(NodeFrameTest, IconsOverMarkersAndOnlyTheGroupWhenChosen) {
     load("D x 5 5 5 1 0 0 1 0 0 1 0 0\nTarget x 15 15 15 1 1 0 1 1 0 1 1 0\n"
          "Chase x 15 15 15 1 0 1 1 0 1 1 0 1\nIc3 x 5 5 5 0 0 1 0 0 1 0 0 1\n");
     preferences.targetIcon = true;
     preferences.chaseIcon = false;
+    preferences.proxNumber = 3;
     ASSERT_TRUE(drawNodes());
     EXPECT_TRUE(rendertest::near(at(1), 255, 0, 0));            // own icon on top
     EXPECT_TRUE(rendertest::near(beside(1, 0.1), 255, 255, 0)); // marker 40 px out
     EXPECT_TRUE(background(beside(1, 0.2)));
-    EXPECT_TRUE(rendertest::near(at(2), 255, 0, 0));
     EXPECT_TRUE(background(beside(2, -0.1)));        // chase marker switched off
     EXPECT_TRUE(rendertest::near(at(3), 0, 0, 255)); // its own per-node icon
+    for (int32_t id : {0, 2, 6, 7}) {                // the rest lies outside the window
+        EXPECT_TRUE(rendertest::near(at(id), 255, 0, 0)) << id;
+    }
+    preferences.displayMode = config::Preferences::kDisplayTargetGroup;
+    ASSERT_TRUE(drawNodes());
+    for (int32_t id = 0; id <= 7; ++id) {
+        EXPECT_EQ(background(at(id)), id < 1 || id > 5) << id;
+    }
+    load("");
+    ASSERT_TRUE(drawNodes());
+    EXPECT_EQ(frame.count(0, 0, 800, 600, background), 800 * 600);
 }
 
 TEST_F(NodeFrameTest, StatusFromStateFileOrComputedNow) {
@@ -316,12 +300,6 @@ TEST_F(NodeFrameTest, StatusFromStateFileOrComputedNow) {
     EXPECT_TRUE(rendertest::near(at(2), 255, 0, 0));
     EXPECT_TRUE(rendertest::near(at(3), 0, 255, 0));
     EXPECT_EQ(record(3).idleStatus, 1);
-}
-
-TEST_F(NodeFrameTest, NoGraphicsDrawsNothing) {
-    load("");
-    ASSERT_TRUE(drawNodes());
-    EXPECT_EQ(frame.count(0, 0, 800, 600, background), 800 * 600);
 }
 
 // Node 3 drove along the x axis, under node 1's icon at the origin, to (0.3, 0): its trail is

@@ -113,8 +113,10 @@ TEST(ViewFollowerArithmetic, Weights) {
     EXPECT_DOUBLE_EQ(ViewFollower::centerWeight(33, 0.0, 0.0), 0.1);
 }
 
+// A node never fresh (2, far off) does not count in the framing.
 TEST_F(ViewFollowerTest, FirstFrameCentresOnTheTargetAndFramesAtOnce) {
     place(1, -115.0, 35.0);
+    place(2, -100.0, 35.0, false);
     place(3, -114.0, 35.2);
     place(4, -115.5, 35.1);
     frame(16);
@@ -125,14 +127,6 @@ TEST_F(ViewFollowerTest, FirstFrameCentresOnTheTargetAndFramesAtOnce) {
     // zoomReset starts set, so the width jumps to the 3.0 degrees wanted.
     EXPECT_DOUBLE_EQ(view.viewWidthNow(), 3.0);
     EXPECT_FALSE(follower.zoomReset());
-}
-
-TEST_F(ViewFollowerTest, NodesNeverFreshDoNotFrame) {
-    place(1, -115.0, 35.0);
-    place(3, -100.0, 35.0, false);
-    place(4, -114.5, 35.0);
-    frame(16);
-    EXPECT_DOUBLE_EQ(view.viewWidthNow(), 1.5 * 1.0);
 }
 
 TEST_F(ViewFollowerTest, WidthEasesTowardsANewWantedWidth) {
@@ -197,20 +191,6 @@ TEST_F(ViewFollowerTest, MissingOrNeverFreshTargetLeavesTheView) {
     EXPECT_DOUBLE_EQ(view.viewWidthNow(), 2.0);
 }
 
-TEST_F(ViewFollowerTest, TargetGroupFramingUsesChaseAndCloseNodesOnly) {
-    preferences.displayMode = config::Preferences::kDisplayTargetGroup;
-    preferences.proxNumber = 1;
-    place(1, -115.0, 35.0);
-    place(2, -115.2, 35.0);
-    place(4, -115.0, 35.5);
-    place(3, -100.0, 35.0); // far away: closest list ranks it second
-    table.updateCloseNodes(1, 2);
-    ASSERT_EQ(table.closeNode(0)->id, 4);
-    frame(16);
-    // ex = 0.2, ey = 0.5 -> v = 2 * 0.5 * 2 = 2 -> 1.5 * max(0.4, 2) = 3.
-    EXPECT_DOUBLE_EQ(view.viewWidthNow(), 3.0);
-}
-
 TEST_F(ViewFollowerTest, DegenerateWantedWidthLeavesTheWidth) {
     place(1, -115.0, 35.0);
     place(3, -115.0, 35.0); // every contributing node on the target: wanted width 0
@@ -228,15 +208,21 @@ TEST_F(ViewFollowerTest, DegenerateWantedWidthLeavesTheWidth) {
     EXPECT_DOUBLE_EQ(view.viewWidthNow(), 3.0);
 }
 
-TEST_F(ViewFollowerTest, DisplayModeChangeMakesTheWidthJump) {
+// The target group frames on the chase and the close nodes only; a change of display mode makes
+// the width jump at once.
+TEST_F(ViewFollowerTest, TargetGroupFramingAndDisplayModeChange) {
     place(1, -115.0, 35.0);
-    place(2, -114.0, 35.0);
-    place(3, -112.0, 35.0);
+    place(2, -113.8, 35.0);
+    place(4, -115.0, 35.5);
+    place(3, -100.0, 35.0); // far away: closest list ranks it second
     table.updateCloseNodes(1, 2);
+    ASSERT_EQ(table.closeNode(0)->id, 4);
     preferences.proxNumber = 0;
     frame(16);
-    ASSERT_DOUBLE_EQ(view.viewWidthNow(), 9.0);
+    ASSERT_DOUBLE_EQ(view.viewWidthNow(), 1.5 * 2 * 15.0);
     preferences.displayMode = config::Preferences::kDisplayTargetGroup;
+    preferences.proxNumber = 1;
     frame(16);
-    EXPECT_DOUBLE_EQ(view.viewWidthNow(), 3.0); // chase only, at once
+    // ex = 1.2 (the chase), ey = 0.5 (node 4) -> v = 2 * 0.5 * 2 = 2 -> 1.5 * max(2.4, 2).
+    EXPECT_NEAR(view.viewWidthNow(), 3.6, 1e-9);
 }

@@ -11,13 +11,12 @@
 #include <string>
 
 // Files written by netpbm and ImageMagick, which no code of ours wrote, read back and compared
-// pixel by pixel with the picture the tools were given and with what netpbm reads from the file.
+// pixel by pixel with the picture the tools were given.
 // SGI rows run bottom to top, netpbm rows top to bottom.
 
 namespace {
 
 const std::string pnmtosgi = "/usr/bin/pnmtosgi";
-const std::string sgitopnm = "/usr/bin/sgitopnm";
 const std::string convert =
     "/usr/bin/convert"; // ImageMagick itself, not a stand-in earlier on PATH
 
@@ -97,32 +96,23 @@ void expectHeader(const std::string& path, const Header& want) {
     sgi::iclose(image);
 }
 
-struct NetpbmCase {
-    const char* flag;
-    int depth;
-    int maxval;
-};
-
 TEST(SgiImageTools, ReadsWhatNetpbmWrites) {
-    const NetpbmCase cases[] = {
+    const struct {
+        const char* flag;
+        int depth, maxval;
+    } cases[] = {
         {"-rle", 3, 255},   {"-verbatim", 3, 255},   {"-rle", 1, 255},   {"-verbatim", 1, 255},
         {"-rle", 3, 65535}, {"-verbatim", 3, 65535}, {"-rle", 1, 65535}, {"-verbatim", 1, 65535},
     };
     testsupport::TempDir dir;
-    for (const NetpbmCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.flag) + " depth " + std::to_string(c.depth) + " maxval " +
                      std::to_string(c.maxval));
         const PnmImage input = makePicture(c.depth, c.maxval);
         const std::string in = dir.file("in.pnm");
         const std::string sgiFile = dir.file("out.sgi");
-        const std::string back = dir.file("back.pnm");
         ASSERT_TRUE(input.write(in));
         ASSERT_TRUE(run(pnmtosgi + " " + c.flag + " " + quoted(in) + " > " + quoted(sgiFile)));
-        ASSERT_TRUE(run(sgitopnm + " " + quoted(sgiFile) + " > " + quoted(back)));
-        PnmImage netpbm;
-        ASSERT_TRUE(netpbm.read(back));
-        ASSERT_EQ(netpbm.width(), 300);
-        ASSERT_EQ(netpbm.height(), 5);
 
         const bool rle = std::string(c.flag) == "-rle";
         expectHeader(sgiFile, {rle ? 1 : 0, c.maxval > 255 ? 2 : 1, c.depth});
@@ -132,19 +122,16 @@ TEST(SgiImageTools, ReadsWhatNetpbmWrites) {
         }
         const std::unique_ptr<uint32_t[]> pixels = sgi::longimagedata(sgiFile.c_str());
         ASSERT_NE(pixels, nullptr);
-        expectSamePicture(pixels.get(), netpbm);
         expectSamePicture(pixels.get(), input);
     }
 }
 
-struct MagickCase {
-    const char* name;
-    const char* options;
-    Header header;
-};
-
 TEST(SgiImageTools, ReadsWhatImageMagickWritesWithAlpha) {
-    const MagickCase cases[] = {
+    const struct {
+        const char* name;
+        const char* options;
+        Header header;
+    } cases[] = {
         {"default rle", "", {1, 1, 4}},
         {"verbatim", "-compress None", {0, 1, 4}},
         {"16-bit", "-depth 16", {0, 2, 4}},
@@ -153,23 +140,13 @@ TEST(SgiImageTools, ReadsWhatImageMagickWritesWithAlpha) {
     const PnmImage input = makePicture(4, 255);
     const std::string in = dir.file("in.pam");
     ASSERT_TRUE(input.write(in));
-    for (const MagickCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string sgiFile = dir.file("out.sgi");
         ASSERT_TRUE(run(convert + " " + quoted(in) + " " + c.options + " " + quoted(sgiFile)));
-        ASSERT_TRUE(run(sgitopnm + " " + quoted(sgiFile) + " > " + quoted(dir.file("rgb.pnm"))));
-        ASSERT_TRUE(run(sgitopnm + " -channel 3 " + quoted(sgiFile) + " > " +
-                        quoted(dir.file("alpha.pnm"))));
-        PnmImage colour;
-        PnmImage alpha;
-        ASSERT_TRUE(colour.read(dir.file("rgb.pnm")));
-        ASSERT_TRUE(alpha.read(dir.file("alpha.pnm")));
-        ASSERT_EQ(alpha.depth(), 1);
-
         expectHeader(sgiFile, c.header);
         const std::unique_ptr<uint32_t[]> pixels = sgi::longimagedata(sgiFile.c_str());
         ASSERT_NE(pixels, nullptr);
-        expectSamePicture(pixels.get(), colour, &alpha);
         expectSamePicture(pixels.get(), input, &input);
     }
 }

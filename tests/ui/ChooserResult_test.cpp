@@ -68,20 +68,4 @@ TEST_F(ChooserResultTest, ANameIsHandedOverOnlyWhenTheChooserClosesWithIt) {
     }
 }
 
-TEST_F(ChooserResultTest, ClicksHandNothingOverWhileTheChooserStaysOpen) {
-    chooser.show();
-    ChooserDriver driver(&chooser);
-    ASSERT_TRUE(driver.found());
-    EXPECT_TRUE(driver.clickFile("nodes.txt"));
-    EXPECT_TRUE(driver.clickFile("other.txt"));
-    for (int pass = 0; pass < 5; ++pass) {
-        Fl::wait(0.0);
-    }
-    EXPECT_TRUE(chooser.shown());
-    EXPECT_TRUE(taken.empty());
-    driver.pressCancel();
-    ASSERT_TRUE(driver.closed());
-    EXPECT_TRUE(taken.empty());
-}
-
 } // namespace
