@@ -2,6 +2,8 @@
 
 #include "inputs/StateRecord.h"
 
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/types.h>
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,12 +37,7 @@ public:
     using Duration = std::chrono::milliseconds;
     static constexpr const char* kMainTitle = "Tarnell Map App Version 0.10 - ";
 
-    // How a child ended: `ended` false while it still runs.
-    struct Exit {
-        bool ended = false;
-        bool exited = false; // by exit, not by a signal
-        int status = -1;     // exit status, or the signal's number
-    };
+    using Exit = testsupport::ChildProcess::Exit;
 
     ProgramHarness();
     ~ProgramHarness();
@@ -146,12 +144,10 @@ public:
     }
 
 private:
-    void collect(pid_t child, int waitStatus);
-
-    std::map<pid_t, Exit> children_;
+    std::map<pid_t, std::unique_ptr<testsupport::ChildProcess>> children_;
     _XDisplay* display_ = nullptr;
     testsupport::TempDir scratch_;
-    bool webServerStarted_ = false;
+    std::unique_ptr<testsupport::WebServer> webServer_;
 };
 
 } // namespace programtest
