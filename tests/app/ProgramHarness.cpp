@@ -1,5 +1,7 @@
 #include "tests/app/ProgramHarness.h"
 
+#include "inputs/PacketParser.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <arpa/inet.h>
@@ -185,11 +187,6 @@ void ProgramHarness::requestClose(Window window) {
     XFlush(display_);
 }
 
-bool ProgramHarness::windowExists(Window window) {
-    const std::vector<Window> windows = programWindows();
-    return std::find(windows.begin(), windows.end(), window) != windows.end();
-}
-
 bool ProgramHarness::startWebServer(const std::string& root, int port) {
     webServer_ = std::make_unique<testsupport::WebServer>(root, port, scratch_.file("web"));
     return webServer_->started();
@@ -299,62 +296,25 @@ std::vector<std::string> ProgramHarness::fleetSim(const std::string& group, int 
             "0"};
 }
 
-namespace {
-
-std::vector<std::string> splitFields(const std::string& text) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(text);
-    while (std::getline(in, field, ',')) {
-        fields.push_back(field);
-    }
-    return fields;
-}
-
-// ddmm.mmmm (or dddmm.mmmm) and its hemisphere letter, as decimal degrees.
-std::string degrees(const std::string& value, const std::string& hemisphere) {
-    const double raw = std::stod(value);
-    const double whole = std::floor(raw / 100.0);
-    double decimal = whole + (raw - whole * 100.0) / 60.0;
-    if (hemisphere == "S" || hemisphere == "W") {
-        decimal = -decimal;
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", decimal);
-    return text;
-}
-
-} // namespace
-
 std::map<int, ProgramHarness::Sent> ProgramHarness::newestReports(const std::string& datagrams) {
     std::map<int, Sent> newest;
     std::istringstream lines(datagrams);
-    std::string line;
-    while (std::getline(lines, line)) {
-        // id, comment 1, comment 2, then "$GPZDA" and its six fields (the last
-        // ending in "*hh$GPGLL"), then the GLL fields.
-        const std::vector<std::string> f = splitFields(line);
-        if (f.size() < 17 || f[3] != "$GPZDA") {
+    for (std::string line; std::getline(lines, line);) {
+        inputs::PositionReport report;
+        if (!inputs::PacketParser::parse(line.data(), report)) {
             continue;
         }
         Sent sent;
-        sent.id = std::stoi(f[0]);
-        sent.comment1 = f[1];
-        sent.comment2 = f[2];
-        std::tm calendar{};
-        calendar.tm_hour = std::stoi(f[4].substr(0, 2));
-        calendar.tm_min = std::stoi(f[4].substr(2, 2));
-        calendar.tm_sec = std::stoi(f[4].substr(4, 2));
-        calendar.tm_mday = std::stoi(f[5]);
-        calendar.tm_mon = std::stoi(f[6]) - 1;
-        calendar.tm_year = std::stoi(f[7]) - 1900;
-        sent.seconds = static_cast<long>(timegm(&calendar));
-        const std::size_t point = f[4].find('.');
-        std::string fraction = point == std::string::npos ? "" : f[4].substr(point + 1);
-        fraction = (fraction + "000").substr(0, 3);
-        sent.milliseconds = std::stoi(fraction);
-        sent.latitude = degrees(f[10], f[11]);
-        sent.longitude = degrees(f[12], f[13]);
+        sent.id = report.id;
+        sent.comment1 = report.comment1;
+        sent.comment2 = report.comment2;
+        char degrees[64];
+        std::snprintf(degrees, sizeof degrees, "%f", report.latitude);
+        sent.latitude = degrees;
+        std::snprintf(degrees, sizeof degrees, "%f", report.longitude);
+        sent.longitude = degrees;
+        sent.seconds = static_cast<long>(report.reportTime.time);
+        sent.milliseconds = report.reportTime.millitm;
         const auto known = newest.find(sent.id);
         if (known == newest.end() || known->second.seconds < sent.seconds ||
             (known->second.seconds == sent.seconds &&

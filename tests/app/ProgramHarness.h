@@ -68,8 +68,6 @@ public:
                          const std::string& prefix = kMainTitle);
     // Sends the window manager's close request (WM_DELETE_WINDOW).
     void requestClose(Window window);
-    // Whether the window still exists on the server.
-    bool windowExists(Window window);
 
     // What closing a program's window gave: whether the window was found and
     // how the program ended.
@@ -117,8 +115,8 @@ public:
                                              const std::string& ids, int seed, long startTime,
                                              int count, int rate);
 
-    // What a datagram carries, decoded here from its text (not by the
-    // program's parser), as the program writes it into a snapshot.
+    // What a datagram carries, read by the display's own parser (the suites run
+    // in UTC), as the program writes it into a snapshot.
     struct Sent {
         int id = -1;
         std::string comment1;
