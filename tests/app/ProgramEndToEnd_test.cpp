@@ -101,7 +101,9 @@ protected:
     std::string snapshotA = dir.file("a/snap.txt");
 };
 
-TEST_F(ProgramEndToEnd, SnapshotHoldsEveryFieldSent) {
+// One run: the snapshot holds every field sent, a second display follows the first through the
+// local state input, and at exit the first one's port says what it took.
+TEST_F(ProgramEndToEnd, SnapshotHoldsEveryFieldSentAndAFollowerTakesIt) {
     const std::string log = dir.file("a.log");
     const pid_t display = startDisplayA(log);
     const auto sent = sendBurst(21);
@@ -141,22 +143,6 @@ TEST_F(ProgramEndToEnd, SnapshotHoldsEveryFieldSent) {
             EXPECT_LT(std::stod(ageText), 60.0) << line;
         }
     }
-    closeAndExpectCleanExit(display);
-    // At exit the port says what it took: each of the 64 datagrams was
-    // received or lost before that, and a loss is counted.
-    const std::regex traffic("Port fleet " + std::string(kGroup) + ":" +
-                             std::to_string(multicastPort) +
-                             ": ([0-9]+) datagrams received, ([0-9]+) dropped \\(queue full\\), "
-                             "([0-9]+) lost in the system \\(receive buffer full\\)\n");
-    const std::string output = ProgramHarness::readAll(log);
-    std::smatch counts;
-    ASSERT_TRUE(std::regex_search(output, counts, traffic)) << output;
-    EXPECT_EQ(std::stoi(counts[1]) + std::stoi(counts[3]), 64) << output;
-}
-
-TEST_F(ProgramEndToEnd, LocalStateInputFollowsAnotherDisplay) {
-    const pid_t displayA = startDisplayA();
-    sendBurst(22);
     const Records recordsA = ProgramHarness::snapshotRecords(snapshotA);
     ASSERT_EQ(recordsA.size(), std::size(kOrder));
 
@@ -190,7 +176,17 @@ TEST_F(ProgramEndToEnd, LocalStateInputFollowsAnotherDisplay) {
         15s))
         << ProgramHarness::readAll(snapshotB);
     closeAndExpectCleanExit(displayB);
-    closeAndExpectCleanExit(displayA);
+    closeAndExpectCleanExit(display);
+    // At exit the port says what it took: each of the 64 datagrams was received or lost before
+    // that, and a loss is counted.
+    const std::regex traffic("Port fleet " + std::string(kGroup) + ":" +
+                             std::to_string(multicastPort) +
+                             ": ([0-9]+) datagrams received, ([0-9]+) dropped \\(queue full\\), "
+                             "([0-9]+) lost in the system \\(receive buffer full\\)\n");
+    const std::string output = ProgramHarness::readAll(log);
+    std::smatch counts;
+    ASSERT_TRUE(std::regex_search(output, counts, traffic)) << output;
+    EXPECT_EQ(std::stoi(counts[1]) + std::stoi(counts[3]), 64) << output;
 }
 
 TEST_F(ProgramEndToEnd, CloseRequestEndsItWhilePacketsArrive) {

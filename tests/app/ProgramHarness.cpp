@@ -1,14 +1,14 @@
 #include "tests/app/ProgramHarness.h"
 
+#include "inputs/PacketParser.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,44 +21,6 @@
 namespace programtest {
 
 namespace {
-
-// In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execChild(const std::vector<char*>& argv, const char* log, int outputFd) {
-    // A test that dies must not leave the program running on the X server.
-    prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (outputFd >= 0) {
-        dup2(outputFd, STDOUT_FILENO);
-    } else if (log[0] != '\0') {
-        const int fd = open(log, O_WRONLY | O_CREAT | O_APPEND, 0644);
-        if (fd >= 0) {
-            dup2(fd, STDOUT_FILENO);
-            dup2(fd, STDERR_FILENO);
-        }
-    } else {
-        const int fd = open("/dev/null", O_WRONLY);
-        if (fd >= 0) {
-            dup2(fd, STDOUT_FILENO);
-        }
-    }
-    execvp(argv[0], argv.data());
-    _exit(127);
-}
-
-pid_t forkExec(const std::vector<std::string>& arguments, const std::string& log, int outputFd) {
-    if (arguments.empty()) {
-        return -1;
-    }
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        execChild(argv, log.c_str(), outputFd);
-    }
-    return child;
-}
 
 void collectTitled(Display* display, Window parent, const std::string& prefix,
                    std::vector<Window>& found) {
@@ -113,12 +75,7 @@ int ignoreXErrors(Display*, XErrorEvent*) {
 ProgramHarness::ProgramHarness() = default;
 
 ProgramHarness::~ProgramHarness() {
-    for (auto& [child, outcome] : children_) {
-        if (!outcome.ended) {
-            kill(child, SIGKILL);
-            waitpid(child, nullptr, 0);
-        }
-    }
+    children_.clear();
     stopWebServer();
     if (display_ != nullptr) {
         XCloseDisplay(display_);
@@ -126,59 +83,43 @@ ProgramHarness::~ProgramHarness() {
 }
 
 pid_t ProgramHarness::spawn(const std::vector<std::string>& arguments, const std::string& log) {
-    const pid_t child = forkExec(arguments, log, -1);
-    if (child > 0) {
-        children_[child] = Exit{};
+    if (arguments.empty()) {
+        return -1;
     }
-    return child;
+    auto child = std::make_unique<testsupport::ChildProcess>();
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (!child->start(arguments[0], rest, log.empty() ? "/dev/null" : log)) {
+        return -1;
+    }
+    const pid_t pid = child->pid();
+    children_[pid] = std::move(child);
+    return pid;
 }
 
 ProgramHarness::Exit ProgramHarness::run(const std::vector<std::string>& arguments,
                                          const std::string& output, Duration limit) {
-    const int fd = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
+    if (arguments.empty()) {
         return Exit{};
     }
-    const pid_t child = forkExec(arguments, "", fd);
-    close(fd);
-    if (child <= 0) {
-        return Exit{};
-    }
-    children_[child] = Exit{};
-    const Exit result = waitExit(child, limit);
-    if (!result.ended) {
-        stop(child);
-    }
+    const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    const testsupport::ChildProcess::Outcome outcome =
+        testsupport::ChildProcess::run(arguments[0], rest, limit);
+    std::ofstream(output, std::ios::binary) << outcome.out;
+    Exit result;
+    result.ended = !outcome.timedOut;
+    result.exited = outcome.exited;
+    result.status = outcome.status;
     return result;
-}
-
-void ProgramHarness::collect(pid_t child, int waitStatus) {
-    Exit& outcome = children_[child];
-    outcome.ended = true;
-    outcome.exited = WIFEXITED(waitStatus);
-    outcome.status = outcome.exited ? WEXITSTATUS(waitStatus) : WTERMSIG(waitStatus);
 }
 
 bool ProgramHarness::running(pid_t child) {
     const auto known = children_.find(child);
-    if (known == children_.end()) {
-        return false;
-    }
-    if (known->second.ended) {
-        return false;
-    }
-    int waitStatus = 0;
-    if (waitpid(child, &waitStatus, WNOHANG) == child) {
-        collect(child, waitStatus);
-        return false;
-    }
-    return true;
+    return known != children_.end() && known->second->running();
 }
 
 ProgramHarness::Exit ProgramHarness::waitExit(pid_t child, Duration limit) {
-    waitFor([&] { return !running(child); }, limit);
     const auto known = children_.find(child);
-    return known == children_.end() ? Exit{} : known->second;
+    return known == children_.end() ? Exit{} : known->second->waitExit(limit);
 }
 
 ProgramHarness::Closed ProgramHarness::closeWindow(pid_t program, Duration windowLimit) {
@@ -194,16 +135,8 @@ ProgramHarness::Closed ProgramHarness::closeWindow(pid_t program, Duration windo
 }
 
 ProgramHarness::Exit ProgramHarness::stop(pid_t child) {
-    if (!running(child)) {
-        return waitExit(child, Duration(0));
-    }
-    kill(child, SIGTERM);
-    Exit outcome = waitExit(child, Duration(2000));
-    if (!outcome.ended) {
-        kill(child, SIGKILL);
-        outcome = waitExit(child, Duration(5000));
-    }
-    return outcome;
+    const auto known = children_.find(child);
+    return known == children_.end() ? Exit{} : known->second->stop();
 }
 
 _XDisplay* ProgramHarness::display() {
@@ -254,31 +187,18 @@ void ProgramHarness::requestClose(Window window) {
     XFlush(display_);
 }
 
-bool ProgramHarness::windowExists(Window window) {
-    const std::vector<Window> windows = programWindows();
-    return std::find(windows.begin(), windows.end(), window) != windows.end();
-}
-
 bool ProgramHarness::startWebServer(const std::string& root, int port) {
-    const std::string scratch = scratch_.file("web");
-    const Exit outcome = run({WEB_SERVER_PATH, "start", root, std::to_string(port), scratch},
-                             scratch_.file("web-server.out"));
-    webServerStarted_ = webServerStarted_ || (outcome.exited && outcome.status == 0);
-    return outcome.exited && outcome.status == 0;
+    webServer_ = std::make_unique<testsupport::WebServer>(root, port, scratch_.file("web"));
+    return webServer_->started();
 }
 
 bool ProgramHarness::stopWebServer() {
-    if (!webServerStarted_) {
-        return true;
-    }
-    const Exit outcome =
-        run({WEB_SERVER_PATH, "stop", scratch_.file("web")}, scratch_.file("web-server.out"));
-    return outcome.exited && outcome.status == 0;
+    webServer_.reset();
+    return true;
 }
 
 int ProgramHarness::webRequestCount() const {
-    const std::string log = readAll(scratch_.file("web/access.log"));
-    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+    return webServer_ ? webServer_->requestCount() : 0;
 }
 
 int ProgramHarness::freePort(int socketType) {
@@ -376,62 +296,25 @@ std::vector<std::string> ProgramHarness::fleetSim(const std::string& group, int 
             "0"};
 }
 
-namespace {
-
-std::vector<std::string> splitFields(const std::string& text) {
-    std::vector<std::string> fields;
-    std::string field;
-    std::istringstream in(text);
-    while (std::getline(in, field, ',')) {
-        fields.push_back(field);
-    }
-    return fields;
-}
-
-// ddmm.mmmm (or dddmm.mmmm) and its hemisphere letter, as decimal degrees.
-std::string degrees(const std::string& value, const std::string& hemisphere) {
-    const double raw = std::stod(value);
-    const double whole = std::floor(raw / 100.0);
-    double decimal = whole + (raw - whole * 100.0) / 60.0;
-    if (hemisphere == "S" || hemisphere == "W") {
-        decimal = -decimal;
-    }
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", decimal);
-    return text;
-}
-
-} // namespace
-
 std::map<int, ProgramHarness::Sent> ProgramHarness::newestReports(const std::string& datagrams) {
     std::map<int, Sent> newest;
     std::istringstream lines(datagrams);
-    std::string line;
-    while (std::getline(lines, line)) {
-        // id, comment 1, comment 2, then "$GPZDA" and its six fields (the last
-        // ending in "*hh$GPGLL"), then the GLL fields.
-        const std::vector<std::string> f = splitFields(line);
-        if (f.size() < 17 || f[3] != "$GPZDA") {
+    for (std::string line; std::getline(lines, line);) {
+        inputs::PositionReport report;
+        if (!inputs::PacketParser::parse(line.data(), report)) {
             continue;
         }
         Sent sent;
-        sent.id = std::stoi(f[0]);
-        sent.comment1 = f[1];
-        sent.comment2 = f[2];
-        std::tm calendar{};
-        calendar.tm_hour = std::stoi(f[4].substr(0, 2));
-        calendar.tm_min = std::stoi(f[4].substr(2, 2));
-        calendar.tm_sec = std::stoi(f[4].substr(4, 2));
-        calendar.tm_mday = std::stoi(f[5]);
-        calendar.tm_mon = std::stoi(f[6]) - 1;
-        calendar.tm_year = std::stoi(f[7]) - 1900;
-        sent.seconds = static_cast<long>(timegm(&calendar));
-        const std::size_t point = f[4].find('.');
-        std::string fraction = point == std::string::npos ? "" : f[4].substr(point + 1);
-        fraction = (fraction + "000").substr(0, 3);
-        sent.milliseconds = std::stoi(fraction);
-        sent.latitude = degrees(f[10], f[11]);
-        sent.longitude = degrees(f[12], f[13]);
+        sent.id = report.id;
+        sent.comment1 = report.comment1;
+        sent.comment2 = report.comment2;
+        char degrees[64];
+        std::snprintf(degrees, sizeof degrees, "%f", report.latitude);
+        sent.latitude = degrees;
+        std::snprintf(degrees, sizeof degrees, "%f", report.longitude);
+        sent.longitude = degrees;
+        sent.seconds = static_cast<long>(report.reportTime.time);
+        sent.milliseconds = report.reportTime.millitm;
         const auto known = newest.find(sent.id);
         if (known == newest.end() || known->second.seconds < sent.seconds ||
             (known->second.seconds == sent.seconds &&

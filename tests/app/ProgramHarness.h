@@ -2,6 +2,8 @@
 
 #include "inputs/StateRecord.h"
 
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
 
 #include <sys/types.h>
@@ -9,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,12 +37,7 @@ public:
     using Duration = std::chrono::milliseconds;
     static constexpr const char* kMainTitle = "Tarnell Map App Version 0.10 - ";
 
-    // How a child ended: `ended` false while it still runs.
-    struct Exit {
-        bool ended = false;
-        bool exited = false; // by exit, not by a signal
-        int status = -1;     // exit status, or the signal's number
-    };
+    using Exit = testsupport::ChildProcess::Exit;
 
     ProgramHarness();
     ~ProgramHarness();
@@ -70,8 +68,6 @@ public:
                          const std::string& prefix = kMainTitle);
     // Sends the window manager's close request (WM_DELETE_WINDOW).
     void requestClose(Window window);
-    // Whether the window still exists on the server.
-    bool windowExists(Window window);
 
     // What closing a program's window gave: whether the window was found and
     // how the program ended.
@@ -119,8 +115,8 @@ public:
                                              const std::string& ids, int seed, long startTime,
                                              int count, int rate);
 
-    // What a datagram carries, decoded here from its text (not by the
-    // program's parser), as the program writes it into a snapshot.
+    // What a datagram carries, read by the display's own parser (the suites run
+    // in UTC), as the program writes it into a snapshot.
     struct Sent {
         int id = -1;
         std::string comment1;
@@ -146,12 +142,10 @@ public:
     }
 
 private:
-    void collect(pid_t child, int waitStatus);
-
-    std::map<pid_t, Exit> children_;
+    std::map<pid_t, std::unique_ptr<testsupport::ChildProcess>> children_;
     _XDisplay* display_ = nullptr;
     testsupport::TempDir scratch_;
-    bool webServerStarted_ = false;
+    std::unique_ptr<testsupport::WebServer> webServer_;
 };
 
 } // namespace programtest

@@ -3,6 +3,8 @@
 // servers that answer nonsense. Each time it must keep running with its good
 // records intact, and still end with status 0 on a close request.
 #include "tests/app/ProgramHarness.h"
+#include "tests/support/MulticastSender.h"
+#include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZoneGuard.h"
 
@@ -231,35 +233,7 @@ TEST_F(ProgramRobustness, BadConfigurationFilesLeaveItRunning) {
     }
 }
 
-// Sends datagrams to the group from this host only (TTL 0).
-class DatagramSender {
-public:
-    DatagramSender(const char* group, int port) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-        const unsigned char ttl = 0;
-        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-        in_addr loopback{};
-        loopback.s_addr = htonl(INADDR_LOOPBACK);
-        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
-        const int buffer = 4 << 20;
-        setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-        destination_.sin_family = AF_INET;
-        destination_.sin_port = htons(static_cast<uint16_t>(port));
-        inet_pton(AF_INET, group, &destination_.sin_addr);
-    }
-    ~DatagramSender() { close(fd_); }
-    DatagramSender(const DatagramSender&) = delete;
-    DatagramSender& operator=(const DatagramSender&) = delete;
-
-    bool send(const std::string& bytes) {
-        return sendto(fd_, bytes.data(), bytes.size(), 0,
-                      reinterpret_cast<const sockaddr*>(&destination_),
-                      sizeof destination_) == static_cast<ssize_t>(bytes.size());
-    }
-
-private:
-    int fd_;
-    sockaddr_in destination_{};
-};
+using DatagramSender = testsupport::MulticastSender;
 
 std::vector<std::string> datagramLines(ProgramHarness& harness, const std::string& path,
                                        std::vector<std::string> arguments) {
@@ -375,112 +349,20 @@ TEST_F(ProgramRobustness, GarbageDatagramsLeaveRecordsIntact) {
     closeAndExpectCleanExit(harness, program);
 }
 
-// A web server on 127.0.0.1 that answers its first request with a good state
-// file and every later one through `later`, one connection at a time, on a
-// thread of its own.
-class NonsenseServer {
-public:
-    using Answer = std::function<void(int client, const std::atomic<bool>& stopping)>;
+using testsupport::ScriptedHttpServer;
+using Later = std::function<void(int client, const std::atomic<bool>& stopping)>;
 
-    NonsenseServer(std::string first, Answer later)
-        : first_(std::move(first)), later_(std::move(later)) {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        const int on = 1;
-        setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            listen(listener_, 4) == 0 &&
-            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port_ = ntohs(address.sin_port);
-        }
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~NonsenseServer() {
-        stopping_ = true;
-        thread_.join();
-        close(listener_);
-    }
-    NonsenseServer(const NonsenseServer&) = delete;
-    NonsenseServer& operator=(const NonsenseServer&) = delete;
-
-    static void writeAll(int client, const std::string& bytes) {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t put =
-                send(client, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-            if (put <= 0) {
-                return;
-            }
-            done += static_cast<std::size_t>(put);
-        }
-    }
-
-    int port() const { return port_; }
-    int accepted() const { return accepted_; }
-    int answered() const { return answered_; }
-    std::string firstRequest() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return firstRequest_;
-    }
-
-private:
-    void serve() {
-        while (!stopping_) {
-            pollfd ready{listener_, POLLIN, 0};
-            if (poll(&ready, 1, 50) <= 0) {
-                continue;
-            }
-            const int client = accept(listener_, nullptr, nullptr);
-            if (client < 0) {
-                continue;
-            }
-            ++accepted_;
-            const std::string request = readRequest(client);
-            if (accepted_ == 1) {
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    firstRequest_ = request;
-                }
-                writeAll(client, first_);
+// Answers the first request with `first`, every later one through `later`.
+std::unique_ptr<ScriptedHttpServer> nonsenseServer(const std::string& first, Later later) {
+    return std::make_unique<ScriptedHttpServer>(
+        [first, later](int client, int number, const std::string&, const std::atomic<bool>& stop) {
+            if (number == 1) {
+                ScriptedHttpServer::writeAll(client, first);
             } else {
-                later_(client, stopping_);
+                later(client, stop);
             }
-            close(client);
-            ++answered_;
-        }
-    }
-    static std::string readRequest(int client) {
-        std::string request;
-        char buffer[512];
-        while (request.find("\r\n\r\n") == std::string::npos) {
-            pollfd ready{client, POLLIN, 0};
-            if (poll(&ready, 1, 2000) <= 0) {
-                break;
-            }
-            const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-            if (got <= 0) {
-                break;
-            }
-            request.append(buffer, static_cast<std::size_t>(got));
-        }
-        return request;
-    }
-
-private:
-    std::string first_;
-    Answer later_;
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
-    std::atomic<int> accepted_{0};
-    std::atomic<int> answered_{0};
-    std::mutex mutex_;
-    std::string firstRequest_;
-    std::thread thread_;
-};
+        });
+}
 
 const char* const kGoodRecords =
     "$001,35.100000,-115.100000,1750000000,250,0,1.500,Convoy A,Leg 1,Alpha*\n"
@@ -493,13 +375,13 @@ TEST_F(ProgramRobustness, NonsenseFromTheWebServerLeavesRecordsIntact) {
         "</rvx>\n";
     std::mt19937 random(41);
     const std::string noise = randomBytes(random, 65536);
-    NonsenseServer garbage(firstAnswer, [&](int client, const std::atomic<bool>&) {
-        NonsenseServer::writeAll(client, noise);
+    auto garbage = nonsenseServer(firstAnswer, [&](int client, const std::atomic<bool>&) {
+        ScriptedHttpServer::writeAll(client, noise);
     });
     // Broken lines around one good record that moves vehicle 2, then the
     // connection drops in the middle of a line.
-    NonsenseServer broken(firstAnswer, [&](int client, const std::atomic<bool>&) {
-        NonsenseServer::writeAll(
+    auto broken = nonsenseServer(firstAnswer, [&](int client, const std::atomic<bool>&) {
+        ScriptedHttpServer::writeAll(
             client, "HTTP/1.0 500 Oops\r\n\r\n<rvx>\n" + std::string(5000, 'L') +
                         "\n$001,abc,-115.1,1750000000,0,0,1.0,x,y,z*\n"
                         "$001,1e999,-115.1,1750000000,0,0,1.0,x,y,z*\n"
@@ -508,29 +390,29 @@ TEST_F(ProgramRobustness, NonsenseFromTheWebServerLeavesRecordsIntact) {
                         "\n$002,36.000000,-116.000000,1750000100,0,0,2.000,Moved,On,Bravo*\n"
                         "$003,36.5,-116.5,17500");
     });
-    NonsenseServer trickle(firstAnswer, [&](int client, const std::atomic<bool>& stopping) {
-        NonsenseServer::writeAll(client, "HTTP/1.0 200 OK\r\n\r\n<rvx>\n");
+    auto trickle = nonsenseServer(firstAnswer, [&](int client, const std::atomic<bool>& stopping) {
+        ScriptedHttpServer::writeAll(client, "HTTP/1.0 200 OK\r\n\r\n<rvx>\n");
         const std::string slow = "$001,37.0,-117.0,1750000200,0,0,1.0,Slow,Line,Alpha*\n";
         for (std::size_t i = 0; !stopping; i = (i + 1) % slow.size()) {
-            NonsenseServer::writeAll(client, slow.substr(i, 1));
+            ScriptedHttpServer::writeAll(client, slow.substr(i, 1));
             std::this_thread::sleep_for(100ms);
         }
     });
-    NonsenseServer reset(firstAnswer, [&](int client, const std::atomic<bool>&) {
+    auto reset = nonsenseServer(firstAnswer, [&](int client, const std::atomic<bool>&) {
         const linger abort{1, 0};
         setsockopt(client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     });
 
     struct Peer {
         const char* name;
-        NonsenseServer* server;
+        ScriptedHttpServer* server;
         pid_t program = -1;
         std::string snapshot;
     };
-    std::vector<Peer> displays = {{"garbage", &garbage, -1, ""},
-                                  {"broken", &broken, -1, ""},
-                                  {"trickle", &trickle, -1, ""},
-                                  {"reset", &reset, -1, ""}};
+    std::vector<Peer> displays = {{"garbage", garbage.get(), -1, ""},
+                                  {"broken", broken.get(), -1, ""},
+                                  {"trickle", trickle.get(), -1, ""},
+                                  {"reset", reset.get(), -1, ""}};
     for (Peer& display : displays) {
         ASSERT_GT(display.server->port(), 0);
         const std::string master = ProgramHarness::writeDisplay(
@@ -564,9 +446,9 @@ TEST_F(ProgramRobustness, NonsenseFromTheWebServerLeavesRecordsIntact) {
             },
             20s))
             << ProgramHarness::readAll(display.snapshot);
-        EXPECT_EQ(display.server->firstRequest(), "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
-                                                      std::to_string(display.server->port()) +
-                                                      "\r\n\r\n");
+        EXPECT_EQ(display.server->requests().front(),
+                  "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
+                      std::to_string(display.server->port()) + "\r\n\r\n");
     }
 
     // The second poll gets the nonsense. Once a connection is over, two more
@@ -581,7 +463,7 @@ TEST_F(ProgramRobustness, NonsenseFromTheWebServerLeavesRecordsIntact) {
     afterBroken[1].comment2 = "On";
     for (Peer& display : displays) {
         SCOPED_TRACE(display.name);
-        const bool trickling = display.server == &trickle;
+        const bool trickling = display.server == trickle.get();
         ASSERT_TRUE(harness.waitFor(
             [&] {
                 return trickling ? display.server->accepted() >= 2
@@ -604,13 +486,13 @@ TEST_F(ProgramRobustness, NonsenseFromTheWebServerLeavesRecordsIntact) {
         EXPECT_TRUE(harness.running(display.program))
             << ProgramHarness::readAll((dir.path() / display.name / "output.txt").string());
         const Records records = ProgramHarness::snapshotRecords(display.snapshot);
-        const Records& expected = display.server == &broken ? afterBroken : goodRecords;
+        const Records& expected = display.server == broken.get() ? afterBroken : goodRecords;
         EXPECT_TRUE(ProgramHarness::sameRecords(records, expected)) << describe(records);
     }
 
     // The trickling fetch is still in progress: the close must not hang on it.
     // (That a stop cancels a fetch at once is RemotePoll's test.)
-    ASSERT_EQ(trickle.answered(), 1);
+    ASSERT_EQ(trickle->answered(), 1);
     for (Peer& display : displays) {
         SCOPED_TRACE(display.name);
         closeAndExpectCleanExit(harness, display.program);

@@ -1,5 +1,4 @@
 // The application object in a real X server (the tests run under xvfb-run).
-#include "app/BuildStamp.h"
 #include "app/TN_mapWindow.h"
 #include "render/MapView.h"
 #include "ui/InputsDialog.h"
@@ -52,85 +51,38 @@ protected:
     std::unique_ptr<TN_mapWindow> window = std::make_unique<TN_mapWindow>();
 };
 
-TEST_F(TN_mapWindowTest, StartsWithItsDefaults) {
-    EXPECT_EQ(std::string(window->mainWindow()->label()),
-              "Tarnell Map App Version 0.10 - " + app::BuildStamp::text());
-    EXPECT_EQ(window->mainWindow()->w(), 837);
-    EXPECT_EQ(window->mainWindow()->h(), 877);
-    EXPECT_DOUBLE_EQ(window->view()->centerX(), -115.0);
-    EXPECT_DOUBLE_EQ(window->view()->centerY(), 35.0);
-    EXPECT_DOUBLE_EQ(window->view()->viewWidthNow(), 2.0);
-    EXPECT_EQ(window->nodeTable().bytesPerBuffer(), 200);
-    EXPECT_EQ(window->nodeTable().buffersPerPort(), 50);
-    EXPECT_EQ(window->nodeTable().mediumIdleMs(), 2000);
-    EXPECT_EQ(window->nodeTable().badIdleMs(), 4000);
-    EXPECT_FALSE(window->quitRequested());
-    EXPECT_FALSE(window->stateFromFile());
-}
-
-TEST_F(TN_mapWindowTest, DefaultRatesGiveTheirPeriods) {
-    window->loadMasterConfig(nullptr);
-    ActivitySchedule& schedule = window->schedule();
-    const int64_t f = schedule.frequency();
-    EXPECT_EQ(schedule.period(ActivitySchedule::kFrame), f / 10);            // "10 fps"
-    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalStateInput), f);       // "1 pps"
-    EXPECT_EQ(schedule.period(ActivitySchedule::kRemoteStateInput), 10 * f); // "10 spp"
-    EXPECT_EQ(schedule.period(ActivitySchedule::kClientInput), 10 * f);
-    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalSnapshot), f);
-    EXPECT_EQ(schedule.period(ActivitySchedule::kClientOutput), f);
-    EXPECT_EQ(schedule.period(ActivitySchedule::kMulticastInput), f);
-    window->armRemoteTimer();
-    EXPECT_EQ(window->remotePoll().delayMs(), 10000);
-    EXPECT_NE(window->remotePoll().timerId(), 0u);
-}
-
+// Keys are matched whole and in any case ("nodefile" is no key), the last of a key wins, a third
+// word or a lone word is dropped; no file, or one that is missing, names nothing.
 TEST_F(TN_mapWindowTest, MasterConfigurationKeys) {
-    const std::string path = master("# site\n"
-                                    "nodefile ignored.txt\n"
-                                    "NodeFile nodes.txt\n"
-                                    "PortFile ports.txt extra\n"
-                                    "MapFile first.map\n"
-                                    "Lonely\n"
-                                    "MapFile second.map\n"
-                                    "PreferenceFile prefs.txt\n");
-    window->loadMasterConfig(path.c_str());
-    EXPECT_EQ(window->nodeTable().fileNodeCount(), 3u);
-    EXPECT_EQ(window->nodeTable().portCount(), 1u); // a third word is dropped
-    EXPECT_STREQ(field(MasterConfigDialog::kMaster), path.c_str());
-    EXPECT_STREQ(field(MasterConfigDialog::kNodeFile), "nodes.txt");
-    EXPECT_STREQ(field(MasterConfigDialog::kPortFile), "ports.txt");
-    EXPECT_STREQ(field(MasterConfigDialog::kMapFile), "second.map");
-    EXPECT_STREQ(field(MasterConfigDialog::kPreferenceFile), "prefs.txt");
-    EXPECT_STREQ(field(MasterConfigDialog::kWwwFile), "");
-    EXPECT_STREQ(field(MasterConfigDialog::kNodeDefFile), "");
-    EXPECT_EQ(*window->configFileName(TN_mapWindow::kMapFile), "second.map");
-    EXPECT_FALSE(window->configFileName(TN_mapWindow::kWwwFile).has_value());
-}
-
-TEST_F(TN_mapWindowTest, OnlyAMapFile) {
-    const std::string path = master("MapFile only.map\n");
-    window->loadMasterConfig(path.c_str());
-    EXPECT_STREQ(field(MasterConfigDialog::kMapFile), "only.map");
-    EXPECT_STREQ(field(MasterConfigDialog::kNodeFile), "");
-    EXPECT_STREQ(field(MasterConfigDialog::kPortFile), "");
-    EXPECT_EQ(window->nodeTable().fileNodeCount(), 0u);
-}
-
-TEST_F(TN_mapWindowTest, NoConfigurationShowsNoNames) {
-    window->loadMasterConfig(nullptr);
-    for (const auto which : {MasterConfigDialog::kMaster, MasterConfigDialog::kNodeFile,
-                             MasterConfigDialog::kMapFile, MasterConfigDialog::kPreferenceFile}) {
-        EXPECT_STREQ(field(which), "");
+    using D = MasterConfigDialog;
+    const struct {
+        const char* content; // "" for no configuration at all
+        size_t nodes, ports;
+        const char *nodeField, *portField, *mapField;
+    } cases[] = {
+        {"# site\nnodefile ignored.txt\nNodeFile nodes.txt\nPortFile ports.txt extra\n"
+         "MapFile first.map\nLonely\nMapFile second.map\n",
+         3, 1, "nodes.txt", "ports.txt", "second.map"},
+        {"MapFile only.map\n", 0, 0, "", "", "only.map"},
+        {"", 0, 0, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        window.reset();
+        window = std::make_unique<TN_mapWindow>();
+        const std::string path = master(c.content);
+        window->loadMasterConfig(c.content[0] == '\0' ? nullptr : path.c_str());
+        EXPECT_EQ(window->nodeTable().fileNodeCount(), c.nodes);
+        EXPECT_EQ(window->nodeTable().portCount(), c.ports);
+        EXPECT_STREQ(field(D::kMaster), c.content[0] == '\0' ? "" : path.c_str());
+        EXPECT_STREQ(field(D::kNodeFile), c.nodeField);
+        EXPECT_STREQ(field(D::kPortFile), c.portField);
+        EXPECT_STREQ(field(D::kMapFile), c.mapField);
+        EXPECT_STREQ(field(D::kWwwFile), "");
+        EXPECT_EQ(window->configFileName(TN_mapWindow::kMapFile).value_or(""), c.mapField);
     }
     window->loadMasterConfig(dir.file("absent.cfg").c_str());
     EXPECT_EQ(window->nodeTable().fileNodeCount(), 0u);
-}
-
-TEST_F(TN_mapWindowTest, PortsAndNodesFromTheirKeys) {
-    const std::string path = master("PortFile ports.txt\nNodeFile nodes.txt\n");
-    window->loadMasterConfig(path.c_str());
-    EXPECT_EQ(window->nodeTable().portCount(), 1u);
-    EXPECT_EQ(window->nodeTable().fileNodeCount(), 3u);
 }
 
 TEST_F(TN_mapWindowTest, VehicleChoicesFollowTheNodeFile) {
@@ -161,49 +113,40 @@ TEST_F(TN_mapWindowTest, VehicleChoicesFollowTheNodeFile) {
     EXPECT_EQ(window->preferences().proxNumber, 0); // "NONE"
 }
 
-TEST_F(TN_mapWindowTest, TrackModeRadiosKeepOneOn) {
+TEST_F(TN_mapWindowTest, RadiosKeepOneOnAndSwitchesFollowTheirButtons) {
     PreferencesDialog& d = *window->preferencesDialog();
     EXPECT_EQ(d.trackRoam->value(), 1); // the record's roam, shown at start
-    EXPECT_EQ(window->preferences().trackMode, 2);
-
     // A press while on turns the button off; its command turns it on again.
     d.trackRoam->value(0);
     d.trackRoam->do_callback();
     EXPECT_EQ(d.trackRoam->value(), 1);
     EXPECT_EQ(window->preferences().trackMode, 2);
-
     d.trackTarget->value(1);
     d.trackTarget->do_callback();
     EXPECT_EQ(window->preferences().trackMode, 1);
-    EXPECT_EQ(d.trackAll->value(), 0);
-    EXPECT_EQ(d.trackRoam->value(), 0);
-
+    EXPECT_EQ(d.trackAll->value() + d.trackRoam->value(), 0);
     d.displayTargetGroup->value(1);
     d.displayTargetGroup->do_callback();
     EXPECT_EQ(window->preferences().displayMode, 1);
     EXPECT_EQ(d.displayAll->value(), 0);
-}
 
-TEST_F(TN_mapWindowTest, SwitchesFollowTheirButtons) {
-    PreferencesDialog& d = *window->preferencesDialog();
-    for (Fl_Button* button :
-         {static_cast<Fl_Button*>(d.targetIcon), static_cast<Fl_Button*>(d.chaseIcon),
-          static_cast<Fl_Button*>(d.proxIcon)}) {
-        button->value(1);
-        button->do_callback();
+    const config::Preferences& p = window->preferences();
+    const struct {
+        Fl_Button* button;
+        const bool& value;
+    } switches[] = {{d.targetIcon, p.targetIcon},
+                    {d.chaseIcon, p.chaseIcon},
+                    {d.proxIcon, p.proxIcon},
+                    {d.commentNode, p.commentNode},
+                    {d.commentPacket1, p.commentPacket1},
+                    {d.commentPacket2, p.commentPacket2}};
+    for (const auto& s : switches) {
+        for (const int on : {1, 0}) {
+            s.button->value(on);
+            s.button->do_callback();
+            EXPECT_EQ(s.value, on == 1) << s.button->label();
+        }
     }
-    EXPECT_TRUE(window->preferences().targetIcon);
-    EXPECT_TRUE(window->preferences().chaseIcon);
-    EXPECT_TRUE(window->preferences().proxIcon);
-    for (Fl_Button* button :
-         {static_cast<Fl_Button*>(d.commentNode), static_cast<Fl_Button*>(d.commentPacket1),
-          static_cast<Fl_Button*>(d.commentPacket2)}) {
-        button->value(0);
-        button->do_callback();
-    }
-    EXPECT_FALSE(window->preferences().commentNode);
-    EXPECT_FALSE(window->preferences().commentPacket1);
-    EXPECT_FALSE(window->preferences().commentPacket2);
 }
 
 TEST_F(TN_mapWindowTest, ButtonsAndCloseRequests) {
@@ -233,6 +176,12 @@ TEST_F(TN_mapWindowTest, WaitsOnlyForWhatIsOn) {
         Fl::wait(0.05);
     }
     EXPECT_TRUE(window->isEnabled(ActivitySchedule::kFrame));
+    const int64_t before = window->schedule().lastRun(ActivitySchedule::kFrame);
+    while (window->schedule().lastRun(ActivitySchedule::kFrame) == before &&
+           std::chrono::steady_clock::now() < deadline) {
+        window->runOnePass();
+    }
+    EXPECT_GT(window->schedule().lastRun(ActivitySchedule::kFrame), before);
     EXPECT_GE(window->waitTime(), 0.0);
     EXPECT_LE(window->waitTime(), ActivitySchedule::kLongestWait);
     // Before any definitions file no input or output is on.
@@ -267,18 +216,6 @@ TEST_F(TN_mapWindowTest, AFailedRemoteFetchStillMarksStatesFromAFile) {
     }
     EXPECT_TRUE(window->stateFromFile());
     EXPECT_NE(window->remotePoll().timerId(), firstTimer); // armed again after the failure
-}
-
-TEST_F(TN_mapWindowTest, FramesAdvanceTheFrameSlot) {
-    window->loadMasterConfig(nullptr);
-    window->mainWindow()->show();
-    const int64_t before = window->schedule().lastRun(ActivitySchedule::kFrame);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (window->schedule().lastRun(ActivitySchedule::kFrame) == before &&
-           std::chrono::steady_clock::now() < deadline) {
-        window->runOnePass();
-    }
-    EXPECT_GT(window->schedule().lastRun(ActivitySchedule::kFrame), before);
 }
 
 } // namespace

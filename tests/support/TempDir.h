@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace testsupport {
@@ -36,6 +37,12 @@ public:
         out << bytes;
         out.close();
         return out ? target.string() : std::string();
+    }
+
+    // A file's whole content; "" when it cannot be read.
+    static std::string read(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
 private:

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,155 +26,74 @@ std::string joined(const std::vector<std::string>& arguments) {
     return text;
 }
 
-TEST(FleetOptions, Defaults) {
-    FleetOptions options;
-    std::string error;
-    ASSERT_TRUE(parse({}, options, error)) << error;
-    EXPECT_EQ(options.group, "239.192.0.1");
-    EXPECT_EQ(options.port, 5500);
-    EXPECT_EQ(options.ttl, 0);
-    EXPECT_EQ(options.interfaceAddress, "127.0.0.1");
-    EXPECT_EQ(options.nodeFile, "");
-    EXPECT_EQ(options.firstId, 0);
-    EXPECT_EQ(options.lastId, 19);
-    EXPECT_FALSE(options.comment1.has_value());
-    EXPECT_FALSE(options.comment2.has_value());
-    EXPECT_EQ(options.centerLatitude, 35.0);
-    EXPECT_EQ(options.centerLongitude, -115.0);
-    EXPECT_EQ(options.radius, 0.5);
-    EXPECT_FALSE(options.seed.has_value());
-    EXPECT_FALSE(options.startTimeMs.has_value());
-    EXPECT_EQ(options.silentFraction, 0.15);
-    EXPECT_EQ(options.silentSeconds, 8.0);
-    EXPECT_FALSE(options.meet.has_value());
-    EXPECT_EQ(options.rate, 1.0);
-    EXPECT_EQ(options.totalRate, 0.0);
-    EXPECT_FALSE(options.maxRate);
-    EXPECT_EQ(options.duration, 0.0);
-    EXPECT_EQ(options.count, 0u);
-    EXPECT_EQ(options.replayFile, "");
-    EXPECT_FALSE(options.loop);
-    EXPECT_FALSE(options.dryRun);
-    EXPECT_FALSE(options.help);
-    EXPECT_EQ(options.slotsPerSecond(20), 20.0);
+// The parsed options as "name=value" words (optional ones only when set) and the slots per
+// second for 20 vehicles.
+std::string described(const FleetOptions& o) {
+    std::ostringstream out;
+    out << "group=" << o.group << " port=" << o.port << " ttl=" << o.ttl
+        << " interface=" << o.interfaceAddress << " nodes=" << o.nodeFile << " ids=" << o.firstId
+        << "-" << o.lastId << " center=" << o.centerLatitude << "," << o.centerLongitude
+        << " radius=" << o.radius << " silent=" << o.silentFraction << "," << o.silentSeconds
+        << " rate=" << o.rate << " total=" << o.totalRate << " max=" << o.maxRate
+        << " duration=" << o.duration << " count=" << o.count << " garbage=" << o.garbage
+        << " last=" << o.lastSentFile << " replay=" << o.replayFile << " loop=" << o.loop
+        << " dry=" << o.dryRun << " help=" << o.help << " slots=" << o.slotsPerSecond(20);
+    if (o.comment1 || o.comment2) {
+        out << " comments=" << o.comment1.value_or("-") << "|" << o.comment2.value_or("-");
+    }
+    if (o.meet) {
+        out << " meet=" << o.meet->host << "," << o.meet->visitor;
+    }
+    if (o.seed || o.startTimeMs) {
+        out << " seed=" << o.seed.value_or(1) << " start=" << o.startTimeMs.value_or(1);
+    }
+    return " " + out.str() + " ";
 }
 
-struct ValidCase {
-    std::vector<std::string> arguments;
-    std::function<void(const FleetOptions&)> check;
-};
-
 TEST(FleetOptions, ValidCommandLines) {
-    const ValidCase cases[] = {
-        {{"--meet", "1,12"},
-         [](const FleetOptions& o) {
-             ASSERT_TRUE(o.meet.has_value());
-             EXPECT_EQ(o.meet->host, 1);
-             EXPECT_EQ(o.meet->visitor, 12);
-         }},
+    const struct {
+        std::vector<std::string> arguments;
+        const char* words; // each must stand in described()
+    } cases[] = {
+        {{}, "ids=0-19 slots=20 "},
+        {{"--meet", "1,12"}, "meet=1,12 "},
         {{"--group", "239.1.2.3", "--port", "6000", "--ttl", "1", "--interface", "10.0.0.5"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.group, "239.1.2.3");
-             EXPECT_EQ(o.port, 6000);
-             EXPECT_EQ(o.ttl, 1);
-             EXPECT_EQ(o.interfaceAddress, "10.0.0.5");
-         }},
+         "group=239.1.2.3 port=6000 ttl=1 interface=10.0.0.5 "},
         {{"--port=65535", "--ttl=255", "--group=224.0.0.251"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.port, 65535);
-             EXPECT_EQ(o.ttl, 255);
-             EXPECT_EQ(o.group, "224.0.0.251");
-         }},
-        {{"--ids", "3-7"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.firstId, 3);
-             EXPECT_EQ(o.lastId, 7);
-             EXPECT_EQ(o.slotsPerSecond(5), 5.0);
-         }},
-        {{"--ids", "1000"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.firstId, 1000);
-             EXPECT_EQ(o.lastId, 1000);
-         }},
-        {{"--nodes", "fleet.txt", "--comment1", "A,B", "--comment2", ""},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.nodeFile, "fleet.txt");
-             EXPECT_EQ(o.comment1.value_or("?"), "A,B"); // cleaned when datagrams are written
-             EXPECT_EQ(o.comment2.value_or("?"), "");
-         }},
-        {{"--center", "-33.9,151.2", "--radius", "0.25"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.centerLatitude, -33.9);
-             EXPECT_EQ(o.centerLongitude, 151.2);
-             EXPECT_EQ(o.radius, 0.25);
-         }},
-        {{"--center=89.5,180", "--radius", "0.5"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.centerLatitude, 89.5);
-             EXPECT_EQ(o.centerLongitude, 180.0);
-         }},
-        {{"--rate", "0.5"}, [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(20), 10.0); }},
-        {{"--total-rate", "20000", "--max-rate"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.totalRate, 20000.0);
-             EXPECT_TRUE(o.maxRate);
-             EXPECT_EQ(o.slotsPerSecond(20), 20000.0);
-         }},
-        {{"--rate", "0", "--total-rate", "100"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(3), 100.0); }},
+         "group=224.0.0.251 port=65535 ttl=255 "},
+        {{"--ids", "3-7"}, "ids=3-7 "},
+        {{"--ids", "1000"}, "ids=1000-1000 "},
+        {{"--nodes", "f.txt", "--comment1", "A,B", "--comment2", ""}, "nodes=f.txt comments=A,B| "},
+        {{"--center", "-33.9,151.2", "--radius", "0.25"}, "center=-33.9,151.2 radius=0.25 "},
+        {{"--center=89.5,180", "--radius", "0.5"}, "center=89.5,180 "},
+        {{"--rate", "0.5"}, "slots=10 "},
+        {{"--total-rate", "20000", "--max-rate"}, "total=20000 max=1 slots=20000 "},
+        {{"--rate", "0", "--total-rate", "100"}, "slots=100 "},
         {{"--seed", "18446744073709551615", "--start-time", "1087302896.78"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.seed.value_or(0), 18446744073709551615ull);
-             EXPECT_EQ(o.startTimeMs.value_or(0), 1087302896780);
-         }},
-        {{"--seed", "0", "--start-time", "0"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.seed.value_or(1), 0u);
-             EXPECT_EQ(o.startTimeMs.value_or(1), 0);
-         }},
-        {{"--silent-fraction", "0"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.silentFraction, 0.0); }},
-        {{"--silent-fraction", "1", "--silent-seconds", "2.5"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.silentFraction, 1.0);
-             EXPECT_EQ(o.silentSeconds, 2.5);
-         }},
-        {{"--duration", "5", "--count", "100"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.duration, 5.0);
-             EXPECT_EQ(o.count, 100u);
-         }},
-        {{"--replay", "lines.txt", "--loop", "--rate", "0"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.replayFile, "lines.txt");
-             EXPECT_TRUE(o.loop);
-             EXPECT_EQ(o.slotsPerSecond(0), 0.0);
-         }},
-        {{"--replay", "lines.txt", "--rate", "4"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(0), 4.0); }},
-        {{"--replay", "lines.txt", "--total-rate", "100000"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.slotsPerSecond(0), 100000.0); }},
-        {{"--garbage", "0.1", "--last-sent", "last.txt"},
-         [](const FleetOptions& o) {
-             EXPECT_EQ(o.garbage, 0.1);
-             EXPECT_EQ(o.lastSentFile, "last.txt");
-         }},
-        {{"--replay", "lines.txt", "--last-sent", "last.txt"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.lastSentFile, "last.txt"); }},
-        {{"--dry-run"}, [](const FleetOptions& o) { EXPECT_TRUE(o.dryRun); }},
-        {{"--stdout"}, [](const FleetOptions& o) { EXPECT_TRUE(o.dryRun); }},
-        {{"--port", "6000", "--port", "6001"},
-         [](const FleetOptions& o) { EXPECT_EQ(o.port, 6001); }},
-        {{"--help", "--bogus"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
-        {{"--port", "0", "--bogus", "--help"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
-        {{"-h"}, [](const FleetOptions& o) { EXPECT_TRUE(o.help); }},
+         "seed=18446744073709551615 start=1087302896780 "},
+        {{"--seed", "0", "--start-time", "0"}, "seed=0 start=0 "},
+        {{"--silent-fraction", "1", "--silent-seconds", "2.5"}, "silent=1,2.5 "},
+        {{"--silent-fraction", "0"}, "silent=0,8 "},
+        {{"--duration", "5", "--count", "100"}, "duration=5 count=100 "},
+        {{"--replay", "l.txt", "--loop", "--rate", "0"}, "replay=l.txt loop=1 slots=0 "},
+        {{"--replay", "l.txt", "--total-rate", "100000"}, "slots=100000 "},
+        {{"--garbage", "0.1", "--last-sent", "last.txt"}, "garbage=0.1 last=last.txt "},
+        {{"--replay", "l.txt", "--last-sent", "last.txt"}, "last=last.txt "},
+        {{"--stdout"}, "dry=1 "},
+        {{"--port", "6000", "--port", "6001"}, "port=6001 "},
+        {{"--port", "0", "--bogus", "--help"}, "help=1 "},
+        {{"-h"}, "help=1 "},
     };
-    for (const ValidCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(joined(c.arguments));
         FleetOptions options;
         std::string error;
         ASSERT_TRUE(parse(c.arguments, options, error)) << error;
-        c.check(options);
+        const std::string got = described(options);
+        std::istringstream words(c.words);
+        for (std::string word; words >> word;) {
+            EXPECT_NE(got.find(" " + word + " "), std::string::npos) << word << " in " << got;
+        }
     }
 }
 
@@ -195,75 +114,51 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
         {{"--seed", "1", "--port="}, "option --port needs a value"},
         {{"--port", "7", "--port", "0", "--ttl", "-1"},
          "invalid value '0' for --port: expected a port number from 1 to 65535"},
-        {{"--port", "0"}, "invalid value '0' for --port: expected a port number from 1 to 65535"},
-        {{"--port", "70000"},
-         "invalid value '70000' for --port: expected a port number from 1 to 65535"},
-        {{"--port", "12ab"},
-         "invalid value '12ab' for --port: expected a port number from 1 to 65535"},
-        {{"--port", ""}, "invalid value '' for --port: expected a port number from 1 to 65535"},
-        {{"--port=-1"}, "invalid value '-1' for --port: expected a port number from 1 to 65535"},
+        {{"--port", "0"}, "invalid value '0' for --port:"},
+        {{"--port", "70000"}, "invalid value '70000' for --port:"},
+        {{"--port", "12ab"}, "invalid value '12ab' for --port:"},
+        {{"--port", ""}, "invalid value '' for --port:"},
+        {{"--port=-1"}, "invalid value '-1' for --port:"},
         {{"--ttl", "256"}, "invalid value '256' for --ttl: expected a time-to-live from 0 to 255"},
-        {{"--ttl", "-1"}, "invalid value '-1' for --ttl: expected a time-to-live from 0 to 255"},
+        {{"--ttl", "-1"}, "invalid value '-1' for --ttl:"},
         {{"--group", "10.0.0.1"},
-         "invalid value '10.0.0.1' for --group: expected a multicast IPv4 address from 224.0.0.0 "
-         "to 239.255.255.255"},
-        {{"--group", "239.1.2"},
-         "invalid value '239.1.2' for --group: expected a multicast IPv4 address from 224.0.0.0 "
-         "to 239.255.255.255"},
-        {{"--group", "240.0.0.1"},
-         "invalid value '240.0.0.1' for --group: expected a multicast IPv4 address from 224.0.0.0 "
-         "to 239.255.255.255"},
+         "invalid value '10.0.0.1' for --group: expected a multicast IPv4 address from 224.0.0.0"
+         " to 239.255.255.255"},
+        {{"--group", "239.1.2"}, "invalid value '239.1.2' for --group:"},
+        {{"--group", "240.0.0.1"}, "invalid value '240.0.0.1' for --group:"},
         {{"--interface", "localhost"},
-         "invalid value 'localhost' for --interface: expected the IPv4 address of a local "
-         "interface, such as 127.0.0.1"},
+         "invalid value 'localhost' for --interface: expected the IPv4 address of a local"
+         " interface, such as 127.0.0.1"},
         {{"--nodes", ""}, "invalid value '' for --nodes: expected a file name"},
         {{"--ids", "7-3"},
-         "invalid value '7-3' for --ids: expected a range FIRST-LAST of identifiers from 0 to "
-         "1000, FIRST not above LAST"},
-        {{"--ids", "0-1001"},
-         "invalid value '0-1001' for --ids: expected a range FIRST-LAST of identifiers from 0 to "
-         "1000, FIRST not above LAST"},
-        {{"--ids", "-3"},
-         "invalid value '-3' for --ids: expected a range FIRST-LAST of identifiers from 0 to "
-         "1000, FIRST not above LAST"},
-        {{"--ids", "a-b"},
-         "invalid value 'a-b' for --ids: expected a range FIRST-LAST of identifiers from 0 to "
-         "1000, FIRST not above LAST"},
+         "invalid value '7-3' for --ids: expected a range FIRST-LAST of identifiers from 0 to"
+         " 1000, FIRST not above LAST"},
+        {{"--ids", "0-1001"}, "invalid value '0-1001' for --ids:"},
+        {{"--ids", "-3"}, "invalid value '-3' for --ids:"},
+        {{"--ids", "a-b"}, "invalid value 'a-b' for --ids:"},
         {{"--center", "91,0"},
-         "invalid value '91,0' for --center: expected LAT,LON in decimal degrees, latitude -90 "
-         "to 90, longitude -180 to 180"},
-        {{"--center", "35"},
-         "invalid value '35' for --center: expected LAT,LON in decimal degrees, latitude -90 to "
-         "90, longitude -180 to 180"},
-        {{"--center", "35,-181"},
-         "invalid value '35,-181' for --center: expected LAT,LON in decimal degrees, latitude "
-         "-90 to 90, longitude -180 to 180"},
-        {{"--center", "nan,0"},
-         "invalid value 'nan,0' for --center: expected LAT,LON in decimal degrees, latitude -90 "
-         "to 90, longitude -180 to 180"},
+         "invalid value '91,0' for --center: expected LAT,LON in decimal degrees, latitude -90 to"
+         " 90, longitude -180 to 180"},
+        {{"--center", "35"}, "invalid value '35' for --center:"},
+        {{"--center", "35,-181"}, "invalid value '35,-181' for --center:"},
+        {{"--center", "nan,0"}, "invalid value 'nan,0' for --center:"},
         {{"--radius", "0"},
          "invalid value '0' for --radius: expected degrees above 0 and at most 90"},
-        {{"--radius", "-1"},
-         "invalid value '-1' for --radius: expected degrees above 0 and at most 90"},
+        {{"--radius", "-1"}, "invalid value '-1' for --radius:"},
         {{"--rate", "-1"},
          "invalid value '-1' for --rate: expected reports per second from 0 to 10000"},
-        {{"--rate", "inf"},
-         "invalid value 'inf' for --rate: expected reports per second from 0 to 10000"},
-        {{"--rate", "1e5"},
-         "invalid value '1e5' for --rate: expected reports per second from 0 to 10000"},
+        {{"--rate", "inf"}, "invalid value 'inf' for --rate:"},
+        {{"--rate", "1e5"}, "invalid value '1e5' for --rate:"},
         {{"--total-rate", "0"},
-         "invalid value '0' for --total-rate: expected datagrams per second above 0 and at most "
-         "10000000"},
+         "invalid value '0' for --total-rate: expected datagrams per second above 0 and at most"
+         " 10000000"},
         {{"--seed", "-1"},
          "invalid value '-1' for --seed: expected a whole number from 0 to 18446744073709551615"},
-        {{"--seed", "1.5"},
-         "invalid value '1.5' for --seed: expected a whole number from 0 to 18446744073709551615"},
+        {{"--seed", "1.5"}, "invalid value '1.5' for --seed:"},
         {{"--start-time", "-5"},
-         "invalid value '-5' for --start-time: expected seconds since 1970-01-01 00:00 UTC, from "
-         "0 to 2147483647"},
-        {{"--start-time", "3000000000"},
-         "invalid value '3000000000' for --start-time: expected seconds since 1970-01-01 00:00 "
-         "UTC, from 0 to 2147483647"},
+         "invalid value '-5' for --start-time: expected seconds since 1970-01-01 00:00 UTC, from"
+         " 0 to 2147483647"},
+        {{"--start-time", "3000000000"}, "invalid value '3000000000' for --start-time:"},
         {{"--silent-fraction", "1.5"},
          "invalid value '1.5' for --silent-fraction: expected a share of the vehicles from 0 to 1"},
         {{"--silent-seconds", "0"},
@@ -276,11 +171,8 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
         {{"--replay", "f.txt", "--meet", "1,2"}, "--replay cannot be combined with --meet"},
         {{"--meet", "3,3"},
          "invalid value '3,3' for --meet: expected two different identifiers A,B from 0 to 1000"},
-        {{"--meet", "3"},
-         "invalid value '3' for --meet: expected two different identifiers A,B from 0 to 1000"},
-        {{"--meet", "1,1001"},
-         "invalid value '1,1001' for --meet: expected two different identifiers A,B from 0 to "
-         "1000"},
+        {{"--meet", "3"}, "invalid value '3' for --meet:"},
+        {{"--meet", "1,1001"}, "invalid value '1,1001' for --meet:"},
         {{"--replay", "f.txt", "--garbage", "0.1"}, "--replay cannot be combined with --garbage"},
         {{"--garbage", "1.5"},
          "invalid value '1.5' for --garbage: expected a share of the datagrams from 0 to 1"},
@@ -299,19 +191,9 @@ TEST(FleetOptions, InvalidCommandLinesNameTheirProblem) {
         FleetOptions options;
         std::string error;
         EXPECT_FALSE(parse(c.arguments, options, error));
-        EXPECT_EQ(error, c.error);
-    }
-}
-
-TEST(FleetOptions, UsageNamesEveryOption) {
-    const std::string usage = FleetOptions::usage();
-    for (const char* name : {"--group",          "--port",     "--ttl",        "--interface",
-                             "--nodes",          "--ids",      "--comment1",   "--comment2",
-                             "--center",         "--radius",   "--rate",       "--total-rate",
-                             "--max-rate",       "--seed",     "--start-time", "--silent-fraction",
-                             "--silent-seconds", "--duration", "--count",      "--replay",
-                             "--loop",           "--dry-run",  "--stdout",     "--help"}) {
-        EXPECT_NE(usage.find(name), std::string::npos) << name;
+        // A message stands whole once; its repeats check the value and option named.
+        const std::string wanted = c.error;
+        EXPECT_EQ(wanted.back() == ':' ? error.substr(0, wanted.size()) : error, wanted);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "tools/fleet-sim/FleetSimulator.h"
 
-#include "tests/tools/DatagramShape.h"
+#include "tests/tools/DisplayReading.h"
 
 #include <gtest/gtest.h>
 
@@ -58,8 +58,8 @@ TEST(FleetSimulator, EveryDatagramIsWellFormed) {
     std::set<int> ids;
     for (const std::string& datagram : datagramsOf(fleet, 5000)) {
         SCOPED_TRACE(datagram);
-        DecodedDatagram decoded;
-        ASSERT_TRUE(DatagramShape::decode(datagram, decoded)) << DatagramShape::problem(datagram);
+        DisplayReading decoded;
+        ASSERT_TRUE(DisplayReading::read(datagram, decoded));
         ids.insert(decoded.id);
         EXPECT_LE(std::hypot(decoded.latitude - 35.0, decoded.longitude + 115.0), 0.5 + 1e-5);
         EXPECT_EQ(decoded.comment2.rfind("Leg ", 0), 0u);
@@ -84,8 +84,8 @@ TEST(FleetSimulator, VehiclesTakeTurnsSpreadOverEachSecond) {
     std::string datagram;
     for (uint64_t slot = 0; slot < 200; ++slot) {
         ASSERT_EQ(fleet.fill(slot, datagram), DatagramSource::Slot::Datagram);
-        DecodedDatagram decoded;
-        ASSERT_TRUE(DatagramShape::decode(datagram, decoded));
+        DisplayReading decoded;
+        ASSERT_TRUE(DisplayReading::read(datagram, decoded));
         EXPECT_EQ(decoded.id, static_cast<int>(slot % 20));
         const int64_t expectedMs = kStartMs + static_cast<int64_t>(slot) * 25;
         EXPECT_EQ(decoded.utcMilliseconds, expectedMs / 10 * 10) << "slot " << slot;
@@ -135,8 +135,8 @@ TEST(FleetSimulator, FixedCommentsAreCleanedAndUsed) {
     FleetSimulator fleet(options, VehicleList::range(5, 6));
     std::string datagram;
     ASSERT_EQ(fleet.fill(0, datagram), DatagramSource::Slot::Datagram);
-    DecodedDatagram decoded;
-    ASSERT_TRUE(DatagramShape::decode(datagram, decoded)) << datagram;
+    DisplayReading decoded;
+    ASSERT_TRUE(DisplayReading::read(datagram, decoded)) << datagram;
     EXPECT_EQ(decoded.id, 5);
     EXPECT_EQ(decoded.comment1, "Depot 4; east");
     EXPECT_EQ(decoded.comment2, "Status: ok");
@@ -171,7 +171,7 @@ TEST(FleetSimulator, MeetingPairMeetsNowAndThenAndNeverFallsSilent) {
     FleetSimulator fleet(options, VehicleList::range(0, 19));
     ASSERT_TRUE(fleet.meets());
     const double metresPerDegree = 6371008.8 * M_PI / 180.0;
-    DecodedDatagram host;
+    DisplayReading host;
     std::vector<double> entries;
     bool near = false;
     std::string datagram;
@@ -182,8 +182,8 @@ TEST(FleetSimulator, MeetingPairMeetsNowAndThenAndNeverFallsSilent) {
             continue;
         }
         ASSERT_EQ(filled, DatagramSource::Slot::Datagram) << "slot " << slot;
-        DecodedDatagram decoded;
-        ASSERT_TRUE(DatagramShape::decode(datagram, decoded));
+        DisplayReading decoded;
+        ASSERT_TRUE(DisplayReading::read(datagram, decoded));
         if (vehicle == 1) {
             host = decoded;
             continue;

@@ -14,34 +14,28 @@ using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
 using std::chrono::seconds;
 
-TEST(RatePacer, DeadlinesAreCountedFromTheStart) {
+// Deadlines count from the start; 100 000 per second is one slot every 10 us, so a wake-up 60 us
+// late finds six more slots due and over 5 s the count is exact.
+TEST(RatePacer, DeadlinesAndDueSlots) {
     const RatePacer pacer(4.0);
-    EXPECT_TRUE(pacer.paced());
-    EXPECT_EQ(pacer.offsetOf(0), nanoseconds(0));
     EXPECT_EQ(pacer.offsetOf(1), milliseconds(250));
-    EXPECT_EQ(pacer.offsetOf(4), seconds(1));
     EXPECT_EQ(pacer.offsetOf(4000), seconds(1000));
     EXPECT_EQ(pacer.secondsOf(6), 1.5);
-}
-
-TEST(RatePacer, DueSlotsAtGivenTimes) {
-    const RatePacer pacer(4.0);
-    EXPECT_EQ(pacer.dueBy(nanoseconds(-1)), 0u);
-    EXPECT_EQ(pacer.dueBy(nanoseconds(0)), 1u);
-    EXPECT_EQ(pacer.dueBy(milliseconds(249)), 1u);
-    EXPECT_EQ(pacer.dueBy(milliseconds(250)), 2u);
-    EXPECT_EQ(pacer.dueBy(seconds(10)), 41u);
-}
-
-TEST(RatePacer, HighRatesComeDueInSmallBatchesPerWakeUp) {
-    // 100 000 per second is one slot every 10 us: a wake-up 60 us late finds
-    // six more slots due and sends them together; over 5 s the count is exact.
-    const RatePacer pacer(100000.0);
-    EXPECT_EQ(pacer.dueBy(microseconds(60)) - pacer.dueBy(nanoseconds(0)), 6u);
-    EXPECT_EQ(pacer.dueBy(seconds(5)), 500001u);
-    EXPECT_EQ(pacer.offsetOf(500000), seconds(5));
-    const RatePacer twenty(20000.0);
-    EXPECT_EQ(twenty.dueBy(seconds(5)), 100001u);
+    const struct {
+        nanoseconds at;
+        uint64_t due;
+    } cases[] = {{nanoseconds(-1), 0},
+                 {nanoseconds(0), 1},
+                 {milliseconds(249), 1},
+                 {milliseconds(250), 2},
+                 {seconds(10), 41}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(pacer.dueBy(c.at), c.due) << c.at.count();
+    }
+    const RatePacer fast(100000.0);
+    EXPECT_EQ(fast.dueBy(microseconds(60)) - fast.dueBy(nanoseconds(0)), 6u);
+    EXPECT_EQ(fast.dueBy(seconds(5)), 500001u);
+    EXPECT_EQ(fast.offsetOf(500000), seconds(5));
 }
 
 TEST(RatePacer, DueCountAndDeadlinesAgreeForAwkwardRates) {
@@ -68,13 +62,11 @@ TEST(RatePacer, ZeroOrInvalidRatesMeanUnpaced) {
         EXPECT_EQ(pacer.offsetOf(12345), nanoseconds(0));
         EXPECT_EQ(pacer.secondsOf(12345), 0.0);
     }
-}
-
-TEST(RatePacer, VerySlowRatesDoNotOverflow) {
-    const RatePacer pacer(0.001);
-    EXPECT_EQ(pacer.offsetOf(1), seconds(1000));
-    EXPECT_GT(pacer.offsetOf(std::numeric_limits<uint64_t>::max()).count(), 0);
-    EXPECT_EQ(pacer.dueBy(seconds(999)), 1u);
+    // Very slow rates do not overflow.
+    const RatePacer slow(0.001);
+    EXPECT_EQ(slow.offsetOf(1), seconds(1000));
+    EXPECT_GT(slow.offsetOf(std::numeric_limits<uint64_t>::max()).count(), 0);
+    EXPECT_EQ(slow.dueBy(seconds(999)), 1u);
 }
 
 } // namespace

@@ -1,81 +1,82 @@
+// fleet-sim's input files: the node file (read as the display reads it) and replay recordings.
+#include "tools/fleet-sim/ReplaySource.h"
 #include "tools/fleet-sim/VehicleList.h"
 
-#include "tests/tools/ScratchFile.h"
+#include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using fleetsim::DatagramSource;
+using fleetsim::ReplaySource;
 using fleetsim::Vehicle;
 using fleetsim::VehicleList;
 
-std::vector<Vehicle> read(const std::string& content) {
-    ScratchFile file(content);
+std::string listed(const std::vector<Vehicle>& vehicles) {
+    std::string text;
+    for (const Vehicle& vehicle : vehicles) {
+        text += std::to_string(vehicle.id) + "=" + vehicle.name + ";";
+    }
+    return text;
+}
+
+TEST(VehicleList, NodeFileLines) {
+    const std::string longName(300, 'n');
+    const struct {
+        std::string content;
+        size_t count;
+        std::string vehicles; // the first of them
+    } cases[] = {
+        // Comments, blank lines and identifiers outside 0 to 1000 are skipped; no name: one is
+        // made up.
+        {"# north\n7 Truck 7\n12\n2000 Too Big\n\n   \n-3 Negative\n1000 Last", 3,
+         "7=Truck 7;12=Vehicle 12;1000=Last;"},
+        {"5\t  Van\n9 Bus, blue\r\n0 Zero\n", 3, "5=Van;9=Bus, blue;0=Zero;"},
+        {"3 First\n3 Second\n4 Four\n", 2, "3=First;4=Four;"}, // the first line of an id counts
+        // As on the display, the rest of a long line is a line of its own (no number: id 0).
+        {"8 " + longName + "\n", 2, "8=" + std::string(253, 'n') + ";0="},
+    };
+    testsupport::TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.content);
+        std::vector<Vehicle> vehicles;
+        std::string error;
+        EXPECT_TRUE(VehicleList::readNodeFile(dir.write("n.txt", c.content), vehicles, error));
+        EXPECT_EQ(vehicles.size(), c.count);
+        EXPECT_EQ(listed(vehicles).substr(0, c.vehicles.size()), c.vehicles);
+    }
     std::vector<Vehicle> vehicles;
     std::string error;
-    EXPECT_TRUE(VehicleList::readNodeFile(file.path(), vehicles, error)) << error;
-    return vehicles;
+    const std::string empty = dir.write("empty.txt", "# nothing here\n\n1001 out of range\n");
+    EXPECT_FALSE(VehicleList::readNodeFile(empty, vehicles, error));
+    EXPECT_EQ(error, "node file '" + empty + "' lists no node with an identifier from 0 to 1000");
+    EXPECT_EQ(listed(VehicleList::range(3, 5)), "3=Vehicle 3;4=Vehicle 4;5=Vehicle 5;");
 }
 
-TEST(VehicleList, ReadsIdentifiersAndNamesSkippingCommentsAndOutOfRangeLines) {
-    const std::vector<Vehicle> vehicles =
-        read("# fleet of the north depot\n7 Truck 7\n12\n2000 Too Big\n\n   \n-3 Negative\n");
-    ASSERT_EQ(vehicles.size(), 2u);
-    EXPECT_EQ(vehicles[0].id, 7);
-    EXPECT_EQ(vehicles[0].name, "Truck 7");
-    EXPECT_EQ(vehicles[1].id, 12);
-    EXPECT_EQ(vehicles[1].name, "Vehicle 12"); // no name: one is made up
-}
-
-TEST(VehicleList, NameLosesLeadingBlanksAndLineEnds) {
-    const std::vector<Vehicle> vehicles = read("5\t  Van\n9 Bus, blue\r\n0 Zero\n1000 Last one");
-    ASSERT_EQ(vehicles.size(), 4u);
-    EXPECT_EQ(vehicles[0].name, "Van");
-    EXPECT_EQ(vehicles[1].name, "Bus, blue"); // commas are cleaned when datagrams are written
-    EXPECT_EQ(vehicles[2].id, 0);
-    EXPECT_EQ(vehicles[3].id, 1000);
-    EXPECT_EQ(vehicles[3].name, "Last one");
-}
-
-TEST(VehicleList, RepeatedIdentifierKeepsTheFirstLine) {
-    const std::vector<Vehicle> vehicles = read("3 First\n3 Second\n4 Four\n");
-    ASSERT_EQ(vehicles.size(), 2u);
-    EXPECT_EQ(vehicles[0].id, 3);
-    EXPECT_EQ(vehicles[0].name, "First");
-    EXPECT_EQ(vehicles[1].id, 4);
-}
-
-TEST(VehicleList, LongLinesAreReadInPiecesOf255Characters) {
-    // As on the display: the rest of a long line is a line of its own, here
-    // one whose first word is no number, which reads as identifier 0.
-    const std::string name(300, 'n');
-    const std::vector<Vehicle> vehicles = read("8 " + name + "\n");
-    ASSERT_EQ(vehicles.size(), 2u);
-    EXPECT_EQ(vehicles[0].id, 8);
-    EXPECT_EQ(vehicles[0].name, std::string(253, 'n'));
-    EXPECT_EQ(vehicles[1].id, 0);
-}
-
-TEST(VehicleList, MissingOrEmptyFilesAreErrors) {
-    std::vector<Vehicle> vehicles;
+TEST(ReplaySource, LinesWithoutTheirEndsSentOnceOrLooped) {
+    testsupport::TempDir dir;
+    std::vector<std::string> lines;
     std::string error;
-    EXPECT_FALSE(VehicleList::readNodeFile("/nonexistent/fleet.txt", vehicles, error));
-    EXPECT_EQ(error, "cannot read node file '/nonexistent/fleet.txt': No such file or directory");
+    ASSERT_TRUE(ReplaySource::readLines(
+        dir.write("r.txt", "first\r\nsecond,with,commas\n\n  spaced  \r\na\rb\r\nlast"), lines,
+        error));
+    EXPECT_EQ(lines, (std::vector<std::string>{"first", "second,with,commas", "", "  spaced  ",
+                                               "a\rb", "last"}));
+    const std::string empty = dir.write("empty.txt", "");
+    EXPECT_FALSE(ReplaySource::readLines(empty, lines, error));
+    EXPECT_EQ(error, "replay file '" + empty + "' has no lines");
 
-    ScratchFile onlyComments("# nothing here\n\n1001 out of range\n");
-    EXPECT_FALSE(VehicleList::readNodeFile(onlyComments.path(), vehicles, error));
-    EXPECT_EQ(error, "node file '" + onlyComments.path() +
-                         "' lists no node with an identifier from 0 to 1000");
-    EXPECT_TRUE(vehicles.empty());
-}
-
-TEST(VehicleList, RangeNamesEachVehicle) {
-    const std::vector<Vehicle> vehicles = VehicleList::range(3, 5);
-    ASSERT_EQ(vehicles.size(), 3u);
-    EXPECT_EQ(vehicles[0].id, 3);
-    EXPECT_EQ(vehicles[2].id, 5);
-    EXPECT_EQ(vehicles[1].name, "Vehicle 4");
-    EXPECT_EQ(VehicleList::range(0, 1000).size(), 1001u);
+    ReplaySource once({"a", "b"}, false);
+    ReplaySource looped({"a", "b", "c"}, true);
+    std::string datagram;
+    EXPECT_EQ(once.fill(1, datagram), DatagramSource::Slot::Datagram);
+    EXPECT_EQ(datagram, "b");
+    EXPECT_EQ(once.fill(2, datagram), DatagramSource::Slot::End);
+    EXPECT_EQ(looped.fill(4, datagram), DatagramSource::Slot::Datagram);
+    EXPECT_EQ(datagram, "b");
+    EXPECT_EQ(looped.fill(3000000000ull, datagram), DatagramSource::Slot::Datagram);
+    EXPECT_EQ(datagram, "a");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tests/tools/MulticastListener.h"
+#include "tests/support/MulticastListener.h"
 
 #include <arpa/inet.h>
 #include <net/if.h>
@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
+namespace testsupport {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -106,3 +107,5 @@ bool MulticastListener::inPrivateNetwork() {
     if_freenameindex(names);
     return onlyLoopback;
 }
+
+} // namespace testsupport

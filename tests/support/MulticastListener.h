@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace testsupport {
+
 // A plain UDP socket joined to one multicast group on a port the kernel picks,
 // the way a display receives: SO_REUSEADDR, bound to any address at the port,
 // member of the group on the loopback interface. Only its own group is
@@ -31,3 +33,5 @@ private:
     int socket_ = -1;
     uint16_t port_ = 0;
 };
+
+} // namespace testsupport
