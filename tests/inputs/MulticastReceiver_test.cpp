@@ -3,6 +3,7 @@
 #include "inputs/MulticastPort.h"
 #include "nodes/NodeTable.h"
 
+#include "tests/support/MulticastSender.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/ZoneGuard.h"
 
@@ -33,33 +34,7 @@ int testPort() {
     return 20000 + static_cast<int>(getpid() % 20000);
 }
 
-class MulticastSender {
-public:
-    explicit MulticastSender(int port, const char* group = kGroup) : port_(port), group_(group) {
-        fd_ = ::socket(AF_INET, SOCK_DGRAM, 0);
-        const unsigned char ttl = 0;
-        const unsigned char loop = 1;
-        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
-        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
-        in_addr interface {};
-        interface.s_addr = htonl(INADDR_LOOPBACK);
-        setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface);
-    }
-    ~MulticastSender() { ::close(fd_); }
-    bool send(const std::string& text) const {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(static_cast<uint16_t>(port_));
-        inet_pton(AF_INET, group_, &to.sin_addr);
-        return ::sendto(fd_, text.data(), text.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                        sizeof to) == static_cast<ssize_t>(text.size());
-    }
-
-private:
-    int port_;
-    const char* group_;
-    int fd_ = -1;
-};
+using testsupport::MulticastSender;
 
 std::string packet(int id, int hundredths) {
     char seconds[16];
@@ -98,7 +73,7 @@ protected:
     testsupport::TempDir dir;
     std::string nodePath;
     std::string portPath;
-    MulticastSender sender{testPort()};
+    MulticastSender sender{kGroup, testPort()};
 };
 
 TEST_F(MulticastReceiverTest, DeliversIntoTheRecords) {
@@ -240,7 +215,7 @@ TEST_F(MulticastReceiverTest, EachPortHearsItsOwnGroup) {
     for (NodeTable* table : {&first, &second, &other}) {
         table->startPorts();
     }
-    ASSERT_TRUE(MulticastSender(testPort(), "239.255.42.2").send(packet(1, 5)));
+    ASSERT_TRUE(MulticastSender("239.255.42.2", testPort()).send(packet(1, 5)));
     ASSERT_TRUE(waitFor([&] { return received(other) == 1; }, 10s));
     // Then one to the first group, which must be the first the others hear.
     ASSERT_TRUE(sender.send(packet(1, 42)));
@@ -258,7 +233,7 @@ TEST_F(MulticastReceiverTest, StopWhileDatagramsPourIn) {
     table.startPorts();
     std::atomic<bool> sending{true};
     std::thread pour([&] {
-        MulticastSender local(testPort());
+        MulticastSender local(kGroup, testPort());
         for (int i = 0; sending.load() && i < 2000000; ++i) {
             local.send(packet(1 + i % 3, i % 6000));
         }
