@@ -1,18 +1,16 @@
 #pragma once
 
-#include <functional>
-#include <string>
+#include "tests/support/ChildProcess.h"
 
-// Runs a piece of code in a forked child with its stderr captured, so a test can check the exact
-// message and exit status of a path that ends the process. A body that returns ends the child with
-// status 0. One thread; the caller owns nothing the child does.
-class ChildProcess {
-public:
+// The shape tests/render's texture tests still call; the runner is testsupport's.
+struct ChildProcess {
     struct Outcome {
-        bool exited = false; // ended by exit, not by a signal
-        int status = -1;     // the exit status when exited
-        std::string errors;  // everything written to stderr
+        bool exited = false;
+        int status = -1;
+        std::string errors;
     };
-
-    static Outcome run(const std::function<void()>& body);
+    static Outcome run(const std::function<void()>& body) {
+        const auto outcome = testsupport::ChildProcess::runFunction(body);
+        return {outcome.exited, outcome.status, outcome.err};
+    }
 };

@@ -1,245 +1,155 @@
 #include "render/sgi/LongImageData.h"
 #include "render/sgi/SgiImage.h"
-#include "tests/sgi/ChildProcess.h"
+#include "tests/sgi/PnmImage.h"
 #include "tests/sgi/Rgba.h"
 #include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
+#include <filesystem>
+#include <tuple>
 
 namespace {
 
-constexpr bool hostIsBigEndian = std::endian::native == std::endian::big;
+using testsupport::ChildProcess;
+using Samples = std::vector<uint16_t>;
+using Pixels = std::vector<Rgba>;
 
-// A 4 x 2 RGB picture with a run in its bottom row. Stored rows: channel by channel, bottom first.
-const std::vector<uint16_t> rgbSamples = {
-    10, 10, 10, 200, 1, 2,  3,  4, // R: row 0, row 1
-    20, 20, 20, 100, 5, 6,  7,  8, // G
-    30, 30, 30, 0,   9, 10, 11, 12 // B
-};
-const std::vector<Rgba> rgbPixels = {
-    {10, 20, 30, 255}, {10, 20, 30, 255}, {10, 20, 30, 255}, {200, 100, 0, 255},
-    {1, 5, 9, 255},    {2, 6, 10, 255},   {3, 7, 11, 255},   {4, 8, 12, 255},
-};
-
-std::string storageName(int storage) {
-    return storage == 1 ? "rle" : "verbatim";
-}
-
-std::string fileBytes(const SgiLayout& layout, const std::vector<uint16_t>& samples) {
+std::string fileBytes(const SgiLayout& layout, const Samples& samples) {
     const SgiFileWriter writer(layout);
     return layout.storage == 1 ? writer.rle(samples) : writer.verbatim(samples);
 }
 
-std::vector<Rgba> pixelsOf(const std::string& path, std::size_t count) {
+Pixels pixelsOf(const std::string& path, std::size_t count) {
     const std::unique_ptr<uint32_t[]> pixels = sgi::longimagedata(path.c_str());
-    std::vector<Rgba> result;
+    Pixels result;
     for (std::size_t i = 0; pixels != nullptr && i < count; ++i) {
         result.push_back(Rgba::at(pixels.get(), i));
     }
     return result;
 }
 
-struct Variant {
-    bool bigEndian;
-    int storage;
-};
-const Variant everyVariant[] = {{true, 1}, {true, 0}, {false, 1}, {false, 0}};
-
-std::string traceOf(const Variant& variant) {
-    return std::string(variant.bigEndian ? "big-endian " : "little-endian ") +
-           storageName(variant.storage);
+Pixels grey(const std::vector<int>& values) {
+    Pixels pixels;
+    for (int v : values) {
+        pixels.push_back({v, v, v, 255});
+    }
+    return pixels;
 }
 
-// Header fields in host order, pixels bottom row first, rows read in any order from their own
-// place: in either byte order and storage.
-TEST(SgiImage, ReadsRgbInEitherByteOrderAndStorage) {
+// Each picture in both byte orders and both storages: the pixels bottom row first, every stored
+// row through getrow in any order. Samples are stored rows, channel by channel, bottom first; a
+// dimension-2 file reads channel 0 for every channel, a dimension-1 file is one row whatever its
+// header says; two-byte samples reach getrow whole and give their high byte to the picture.
+TEST(SgiImage, PicturesInEitherByteOrderAndStorage) {
+    const Samples rgb = {10, 10, 10, 200, 1,  2,  3,  4, 20, 20, 20, 100,
+                         5,  6,  7,  8,   30, 30, 30, 0, 9,  10, 11, 12};
+    const Pixels rgbPixels = {{10, 20, 30, 255},  {10, 20, 30, 255}, {10, 20, 30, 255},
+                              {200, 100, 0, 255}, {1, 5, 9, 255},    {2, 6, 10, 255},
+                              {3, 7, 11, 255},    {4, 8, 12, 255}};
+    const std::tuple<int, int, int, int, int, Samples, Pixels> cases[] = {
+        {1, 3, 4, 2, 3, rgb, rgbPixels},
+        {2,
+         2,
+         8,
+         1,
+         1,
+         {0, 0xff, 0x100, 0x7fff, 0x8000, 0xffff, 0x1234, 0xabcd},
+         grey({0, 0, 1, 0x7f, 0x80, 0xff, 0x12, 0xab})},
+        {1, 3, 2, 1, 1, {7, 250}, grey({7, 250})},
+        {1, 3, 2, 1, 2, {7, 250, 99, 1}, grey({7, 250})},
+        {1, 3, 2, 1, 4, {1, 2, 3, 4, 5, 6, 0, 128}, {{1, 3, 5, 0}, {2, 4, 6, 128}}},
+        {1, 3, 2, 1, 5, {1, 2, 3, 4, 5, 6, 0, 128, 77, 77}, {{1, 3, 5, 0}, {2, 4, 6, 128}}},
+        {1, 2, 2, 1, 3, {1, 2}, grey({1, 2})},
+        {1, 1, 2, 3, 3, {40, 80}, grey({40, 80})},
+        {1, 1, 2, 65535, 3, {40, 80}, grey({40, 80})}};
     testsupport::TempDir dir;
-    for (const Variant& variant : everyVariant) {
-        SCOPED_TRACE(traceOf(variant));
-        const SgiLayout layout{variant.bigEndian, variant.storage, 1, 3, 4, 2, 3};
-        const std::string path = dir.write("rgb.sgi", fileBytes(layout, rgbSamples));
-        EXPECT_EQ(pixelsOf(path, 8), rgbPixels);
-        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-        ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->magic, 474);
-        EXPECT_EQ(image->storage, variant.storage);
-        EXPECT_EQ(image->bpc, 1);
-        EXPECT_EQ(image->dimension, 3);
-        EXPECT_EQ(image->xsize, 4);
-        EXPECT_EQ(image->ysize, 2);
-        EXPECT_EQ(image->zsize, 3);
-        EXPECT_EQ(image->pixmax, 255);
-        EXPECT_STREQ(image->name, "hand-made");
-        EXPECT_EQ(image->swapBytes, variant.bigEndian != hostIsBigEndian);
-        EXPECT_EQ(image->rowBufferSize, 16u);
-        const struct {
-            unsigned y, z;
-        } order[] = {{1, 2}, {0, 0}, {0, 0}, {1, 0}, {0, 2}, {1, 1}, {0, 1}};
-        for (const auto& row : order) {
-            std::vector<uint16_t> samples(4, 0);
-            sgi::getrow(image, samples.data(), row.y, row.z);
-            const auto stored = rgbSamples.begin() + (row.z * 2 + row.y) * 4;
-            EXPECT_EQ(samples, std::vector<uint16_t>(stored, stored + 4)) << row.y << " " << row.z;
+    for (const auto& [bpc, dimension, xsize, ysize, zsize, samples, pixels] : cases) {
+        for (const auto& [bigEndian, storage] :
+             {std::pair{true, 1}, {true, 0}, {false, 1}, {false, 0}}) {
+            SCOPED_TRACE(testing::Message()
+                         << "bpc " << bpc << " dimension " << dimension << " zsize " << zsize
+                         << (bigEndian ? " big" : " little") << storage);
+            const SgiLayout layout{bigEndian, storage, bpc, dimension, xsize, ysize, zsize};
+            const std::string path = dir.write("p.sgi", fileBytes(layout, samples));
+            EXPECT_EQ(pixelsOf(path, pixels.size()), pixels);
+            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+            ASSERT_NE(image, nullptr);
+            EXPECT_EQ(image->swapBytes, bigEndian != (std::endian::native == std::endian::big));
+            EXPECT_EQ(image->ysize, dimension == 1 ? 1 : ysize);
+            for (int i = int(samples.size()) / xsize - 1; i >= 0 && dimension == 3; --i) {
+                Samples row(std::size_t(xsize), 0);
+                EXPECT_EQ(sgi::getrow(image, row.data(), unsigned(i % ysize), unsigned(i / ysize)),
+                          xsize);
+                EXPECT_EQ(row,
+                          Samples(samples.begin() + i * xsize, samples.begin() + (i + 1) * xsize));
+            }
+            Samples row(std::size_t(xsize), 0);
+            if (dimension == 1 && sgi::getrow(image, row.data(), 7, 9) == xsize) {
+                EXPECT_EQ(row, samples);
+            }
+            EXPECT_EQ(sgi::iclose(image), 0);
         }
-        EXPECT_EQ(sgi::iclose(image), 0);
     }
 }
 
 // Spelled out byte by byte, so the little-endian layout does not rest on the test's own writer.
-std::string littleEndianHeader(int storage, int bpc, int xsize) {
-    std::string header = std::string("\xda\x01", 2) + static_cast<char>(storage) +
-                         static_cast<char>(bpc) + std::string("\x02\x00", 2) +
-                         static_cast<char>(xsize) + std::string("\x00\x01\x00\x01\x00", 5);
-    header.resize(512, '\0');
-    return header;
-}
-
 TEST(SgiImage, ReadsLittleEndianFilesWithoutSwapping) {
-    const struct {
-        const char* name;
-        std::string bytes;
-        std::vector<uint16_t> row;
-    } cases[] = {
-        {"verbatim 1 byte", littleEndianHeader(0, 1, 3) + "\x05\xfa\x80", {0x05, 0xfa, 0x80}},
-        {"verbatim 2 bytes", littleEndianHeader(0, 2, 2) + "\x34\x12\xcd\xab", {0x1234, 0xabcd}},
-        // Start table (520), length table (4), then a repeat of 3 and the count of zero.
-        {"rle 1 byte",
-         littleEndianHeader(1, 1, 3) + std::string("\x08\x02\x00\x00", 4) +
-             std::string("\x04\x00\x00\x00", 4) + std::string("\x03\x07\x00\x00", 4),
-         {7, 7, 7}},
-        // A literal of 2 (0x0082) and the count of zero, in 2-byte units.
-        {"rle 2 bytes",
-         littleEndianHeader(1, 2, 2) + std::string("\x08\x02\x00\x00", 4) +
-             std::string("\x08\x00\x00\x00", 4) +
-             std::string("\x82\x00\x34\x12\xcd\xab\x00\x00", 8),
-         {0x1234, 0xabcd}},
+    const auto header = [](char storage, char bpc, char xsize) {
+        std::string bytes = std::string("\xda\x01", 2) + storage + bpc + std::string("\x02\0", 2) +
+                            xsize + std::string("\0\x01\0\x01\0", 5);
+        bytes.resize(512, '\0');
+        return bytes;
     };
+    const std::string tables = std::string("\x08\x02\0\0", 4); // rows start at 520
+    const std::tuple<std::string, Samples> cases[] = {
+        {header(0, 1, 3) + "\x05\xfa\x80", {0x05, 0xfa, 0x80}},
+        {header(0, 2, 2) + "\x34\x12\xcd\xab", {0x1234, 0xabcd}},
+        {header(1, 1, 3) + tables + std::string("\x04\0\0\0\x03\x07\0\0", 8), {7, 7, 7}},
+        {header(1, 2, 2) + tables + std::string("\x08\0\0\0\x82\0\x34\x12\xcd\xab\0\0", 12),
+         {0x1234, 0xabcd}}};
     testsupport::TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = dir.write("little.sgi", c.bytes);
-        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+    for (const auto& [bytes, expected] : cases) {
+        SCOPED_TRACE(&bytes - &std::get<0>(cases[0]));
+        sgi::SgiImage* image = sgi::iopen(dir.write("little.sgi", bytes).c_str(), "r");
         ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->xsize, c.row.size());
-        EXPECT_EQ(image->ysize, 1);
-        EXPECT_EQ(image->zsize, 1);
-        std::vector<uint16_t> row(c.row.size(), 0);
+        Samples row(expected.size(), 0);
         sgi::getrow(image, row.data(), 0, 0);
-        EXPECT_EQ(row, c.row);
+        EXPECT_EQ(row, expected);
         sgi::iclose(image);
     }
 }
 
-// Two-byte samples reach getrow whole and give their high byte to the picture.
-TEST(SgiImage, TwoByteSamplesReachGetrowWholeAndKeepTheirHighByte) {
-    const std::vector<uint16_t> samples = {0x0000, 0x00ff, 0x0100, 0x7fff,
-                                           0x8000, 0xffff, 0x1234, 0xabcd};
-    const int expected[] = {0x00, 0x00, 0x01, 0x7f, 0x80, 0xff, 0x12, 0xab};
-    testsupport::TempDir dir;
-    for (const Variant& variant : everyVariant) {
-        SCOPED_TRACE(traceOf(variant));
-        const SgiLayout layout{variant.bigEndian, variant.storage, 2, 2, 8, 1, 1};
-        const std::string path = dir.write("wide.sgi", fileBytes(layout, samples));
-        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-        ASSERT_NE(image, nullptr);
-        std::vector<uint16_t> row(8, 0);
-        EXPECT_EQ(sgi::getrow(image, row.data(), 0, 0), 8);
-        EXPECT_EQ(row, samples);
-        sgi::iclose(image);
-        const std::vector<Rgba> pixels = pixelsOf(path, 8);
-        ASSERT_EQ(pixels.size(), 8u);
-        for (std::size_t i = 0; i < pixels.size(); ++i) {
-            EXPECT_EQ(pixels[i], (Rgba{expected[i], expected[i], expected[i], 255})) << i;
-        }
-    }
-}
-
-// The channel count chooses grey, RGB or RGBA (2 x 1 pixels, samples channel by channel); a
-// dimension-2 file reads channel 0 for every channel.
-TEST(SgiImage, ChannelCountAndDimensionChooseTheColours) {
-    const struct {
-        int dimension, zsize;
-        std::vector<uint16_t> samples;
-        std::vector<Rgba> pixels;
-    } cases[] = {
-        {3, 1, {7, 250}, {{7, 7, 7, 255}, {250, 250, 250, 255}}},
-        {3, 2, {7, 250, 99, 1}, {{7, 7, 7, 255}, {250, 250, 250, 255}}},
-        {3, 3, {1, 2, 3, 4, 5, 6}, {{1, 3, 5, 255}, {2, 4, 6, 255}}},
-        {3, 4, {1, 2, 3, 4, 5, 6, 0, 128}, {{1, 3, 5, 0}, {2, 4, 6, 128}}},
-        {3, 5, {1, 2, 3, 4, 5, 6, 0, 128, 77, 77}, {{1, 3, 5, 0}, {2, 4, 6, 128}}},
-        {2, 3, {1, 2}, {{1, 1, 1, 255}, {2, 2, 2, 255}}},
-    };
-    testsupport::TempDir dir;
-    for (const auto& c : cases) {
-        for (const Variant& variant : everyVariant) {
-            SCOPED_TRACE(std::to_string(c.zsize) + " channels, " + traceOf(variant));
-            const SgiLayout layout{
-                variant.bigEndian, variant.storage, 1, c.dimension, 2, 1, c.zsize};
-            const std::string path = dir.write("channels.sgi", fileBytes(layout, c.samples));
-            EXPECT_EQ(pixelsOf(path, 2), c.pixels);
-        }
-    }
-}
-
-TEST(SgiImage, DimensionOneIsOneRowWhateverTheHeaderSays) {
-    testsupport::TempDir dir;
-    for (const int rows : {3, 65535}) {
-        for (const Variant& variant : everyVariant) {
-            SCOPED_TRACE(traceOf(variant) + " declaring " + std::to_string(rows) + " rows");
-            const SgiLayout layout{variant.bigEndian, variant.storage, 1, 1, 2, rows, 3};
-            const std::string path = dir.write("line.sgi", fileBytes(layout, {40, 80}));
-            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-            ASSERT_NE(image, nullptr);
-            EXPECT_EQ(image->ysize, 1);
-            // Whatever row and channel are asked for, there is only the one.
-            std::vector<uint16_t> row(2, 0);
-            EXPECT_EQ(sgi::getrow(image, row.data(), 7, 9), 2);
-            EXPECT_EQ(row, (std::vector<uint16_t>{40, 80}));
-            sgi::iclose(image);
-            EXPECT_EQ(pixelsOf(path, 2), (std::vector<Rgba>{{40, 40, 40, 255}, {80, 80, 80, 255}}));
-        }
-    }
-}
-
-// An RLE row may end early (the rest of the buffer stays), end with its bytes instead of a count
-// of zero, or fill the whole row buffer of 4 * (xsize + xsize / 64) = 16 bytes, with the bytes
-// after its count of zero never looked at.
+// An RLE row may end early (the rest of the buffer stays), end without its count of zero, or
+// fill the whole row buffer of 4 * (xsize + xsize / 64) bytes, what follows never looked at.
 TEST(SgiImage, RleRowsEndingEarlyOpenOrFillingTheBuffer) {
     testsupport::TempDir dir;
-    for (const bool bigEndian : {true, false}) {
-        for (const int bpc : {1, 2}) {
-            SCOPED_TRACE(std::string(bigEndian ? "big-endian" : "little-endian") + " bpc " +
-                         std::to_string(bpc));
-            const SgiFileWriter writer({bigEndian, 1, bpc, 2, 5, 1, 1});
-            const std::string path =
-                dir.write("short.sgi", writer.rleRows({writer.repeat(2, 9) + writer.end()}));
-            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-            ASSERT_NE(image, nullptr);
-            std::vector<uint16_t> row(5, 0xbeef);
-            EXPECT_EQ(sgi::getrow(image, row.data(), 0, 0), 5);
-            EXPECT_EQ(row, (std::vector<uint16_t>{9, 9, 0xbeef, 0xbeef, 0xbeef}));
-            sgi::iclose(image);
-        }
+    for (const auto& [bigEndian, bpc] : {std::pair{true, 1}, {true, 2}, {false, 1}, {false, 2}}) {
+        const SgiFileWriter writer({bigEndian, 1, bpc, 2, 5, 1, 1});
+        sgi::SgiImage* image = sgi::iopen(
+            dir.write("short.sgi", writer.rleRows({writer.repeat(2, 9) + writer.end()})).c_str(),
+            "r");
+        ASSERT_NE(image, nullptr);
+        Samples row(5, 0xbeef);
+        EXPECT_EQ(sgi::getrow(image, row.data(), 0, 0), 5);
+        EXPECT_EQ(row, (Samples{9, 9, 0xbeef, 0xbeef, 0xbeef})) << bigEndian << bpc;
+        sgi::iclose(image);
     }
     const SgiFileWriter writer({true, 1, 1, 2, 4, 1, 1});
     const std::string full = writer.literal({5}) + writer.literal({6}) + writer.literal({7}) +
                              writer.repeat(1, 8) + writer.end() + std::string(7, '\x7f');
     ASSERT_EQ(full.size(), 16u);
-    const std::vector<Rgba> grey = {{5, 5, 5, 255}, {6, 6, 6, 255}, {7, 7, 7, 255}, {8, 8, 8, 255}};
     for (const std::string& row : {writer.literal({5, 6, 7, 8}), full}) {
-        EXPECT_EQ(pixelsOf(dir.write("rle.sgi", writer.rleRows({row})), 4), grey);
+        EXPECT_EQ(pixelsOf(dir.write("rle.sgi", writer.rleRows({row})), 4), grey({5, 6, 7, 8}));
     }
 }
 
-// Units are in host order, as getrow hands them over.
-std::vector<unsigned char> units16(const std::vector<uint16_t>& values, int oddByte = -1) {
+// Units in host order, as getrow hands them over.
+std::vector<unsigned char> units16(const Samples& values, int oddByte = -1) {
     std::vector<unsigned char> bytes(values.size() * 2);
     std::memcpy(bytes.data(), values.data(), bytes.size());
     if (oddByte >= 0) {
@@ -248,33 +158,10 @@ std::vector<unsigned char> units16(const std::vector<uint16_t>& values, int oddB
     return bytes;
 }
 
-std::vector<unsigned> expandInto(const std::vector<unsigned char>& in, int inBpu,
-                                 std::size_t outUnits, int outBpu, int& written) {
-    std::vector<unsigned char> out(outUnits * static_cast<std::size_t>(outBpu), 0xee);
-    written = sgi::rle_expand(in.data(), in.size(), inBpu, out.data(), outUnits, outBpu);
-    std::vector<unsigned> values;
-    for (std::size_t i = 0; i < outUnits; ++i) {
-        uint16_t unit = out[i];
-        if (outBpu == 2) {
-            std::memcpy(&unit, out.data() + 2 * i, 2);
-        }
-        values.push_back(unit);
-    }
-    return values;
-}
-
 // in, its unit size, output units, their size, units written, output (0xee: never written).
 TEST(SgiImage, RleExpandConvertsBetweenUnitSizes) {
     using Bytes = std::vector<unsigned char>;
-    using Units = std::vector<unsigned>;
-    const struct {
-        Bytes in;
-        int inBpu;
-        std::size_t outUnits;
-        int outBpu;
-        int written;
-        Units out;
-    } cases[] = {
+    const std::tuple<Bytes, int, std::size_t, int, int, std::vector<unsigned>> cases[] = {
         {{0x82, 4, 5, 3, 6, 0}, 1, 6, 1, 5, {4, 5, 6, 6, 6, 0xee}},
         {{0x82, 4, 200, 3, 6, 0}, 1, 5, 2, 5, {4, 200, 6, 6, 6}},
         {units16({0x82, 0x1234, 0xfffe, 2, 0x0102, 0}),
@@ -291,82 +178,58 @@ TEST(SgiImage, RleExpandConvertsBetweenUnitSizes) {
         {{0x85, 1, 2, 3, 4, 5}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}}, // literal past output
         {{0x83, 1, 2}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}},          // literal past input
         {{0x81, 1, 3}, 1, 4, 1, -1, {1, 0xee, 0xee, 0xee}},             // repeat without value
-        {units16({1, 7}, 0x2a), 2, 2, 2, 1, {7, 0xeeee}},               // odd byte ignored
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        int written = 0;
-        const Units out = expandInto(c.in, c.inBpu, c.outUnits, c.outBpu, written);
-        EXPECT_EQ(written, c.written);
-        EXPECT_EQ(out, c.out);
+        {units16({1, 7}, 0x2a), 2, 2, 2, 1, {7, 0xeeee}}};              // odd byte ignored
+    for (const auto& [in, inBpu, outUnits, outBpu, written, expected] : cases) {
+        SCOPED_TRACE(&in - &std::get<0>(cases[0]));
+        std::vector<unsigned char> out(outUnits * std::size_t(outBpu), 0xee);
+        EXPECT_EQ(sgi::rle_expand(in.data(), in.size(), inBpu, out.data(), outUnits, outBpu),
+                  written);
+        std::vector<unsigned> units(outUnits);
+        for (std::size_t i = 0; i < outUnits; ++i) {
+            uint16_t unit = out[i];
+            units[i] = outBpu == 2 ? (std::memcpy(&unit, out.data() + 2 * i, 2), unit) : unit;
+        }
+        EXPECT_EQ(units, expected);
     }
 }
 
-// Every scanline of a 4096 x 1024 picture points at one stored row. A file where each scanline
-// had its own row would need more than 1/64 byte per sample: 65536 bytes for these.
-TEST(SgiImage, RleRowsSharedBeyondWhatTheFileHoldsAreRefusedWithOneLine) {
-    const SgiLayout layout{true, 1, 1, 2, 4096, 1024, 1};
-    const SgiFileWriter writer(layout);
-    const std::string row = writer.rleRow(std::vector<uint16_t>(4096, 200));
-    const struct {
-        std::size_t length;
-        bool refused;
-    } cases[] = {{65536, false}, {65535, true}, {0, true}};
+// Every scanline of a 4096 x 1024 picture points at one stored row: a file where each had its
+// own would need 1/64 byte per sample, 65536 bytes for these. A header with a zero size has no
+// picture and is no fault, nor is a missing file; only read modes open.
+TEST(SgiImage, SharedRowsEmptyMissingAndUnreadableOpens) {
+    const SgiFileWriter writer({true, 1, 1, 2, 4096, 1024, 1});
+    const std::string row = writer.rleRow(Samples(4096, 200));
     testsupport::TempDir dir;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.length);
-        const std::string path = dir.write("shared.sgi", writer.rleShared(row, c.length));
-        const ChildProcess::Outcome outcome = ChildProcess::run([&] {
+    const std::string refused = "longimagedata: image file " + dir.file("p.sgi") +
+                                " shares its rows too often: 4096 x 1024 pixels from ";
+    const std::tuple<std::string, int, std::string> cases[] = {
+        {writer.rleShared(row, 65536), 200, ""},
+        {writer.rleShared(row, 65535), 0, refused + "65535 bytes, refused\n"},
+        {writer.rleShared(row), 0,
+         refused + std::to_string(8704 + row.size()) + " bytes, refused\n"},
+        {SgiFileWriter({true, 0, 1, 3, 0, 2, 3}).verbatim({}), 0, ""},
+        {SgiFileWriter({true, 1, 1, 3, 4, 0, 3}).rle({}), 0, ""},
+        {SgiFileWriter({true, 0, 1, 3, 4, 2, 0}).verbatim({}), 0, ""}};
+    for (const auto& [bytes, status, errors] : cases) {
+        SCOPED_TRACE(status + errors);
+        const std::string path = dir.write("p.sgi", bytes);
+        const auto outcome = ChildProcess::runFunction([&] {
             const auto pixels = sgi::longimagedata(path.c_str());
             std::_Exit(pixels == nullptr ? 0 : Rgba::at(pixels.get(), 4096 * 1024 - 1).r);
         });
         EXPECT_TRUE(outcome.exited);
-        EXPECT_EQ(outcome.status, c.refused ? 0 : 200);
-        const std::string size = std::to_string(c.length != 0 ? c.length : 8704 + row.size());
-        EXPECT_EQ(outcome.errors, c.refused ? "longimagedata: image file " + path +
-                                                  " shares its rows too often: 4096 x 1024 "
-                                                  "pixels from " +
-                                                  size + " bytes, refused\n"
-                                            : "");
-    }
-}
-
-// A header with a zero size has no picture and is no fault; a missing file is none, quietly; only
-// read modes open, and closing no image fails.
-TEST(SgiImage, EmptyMissingAndUnreadableOpens) {
-    const struct {
-        int xsize, ysize, zsize;
-    } sizes[] = {{0, 2, 3}, {4, 0, 3}, {4, 2, 0}, {0, 0, 0}, {4, 2, 3}};
-    testsupport::TempDir dir;
-    for (const auto& size : sizes) {
-        for (const int storage : {0, 1}) {
-            SCOPED_TRACE(std::to_string(size.xsize) + " x " + std::to_string(size.ysize) + " x " +
-                         std::to_string(size.zsize) + " " + storageName(storage));
-            const SgiLayout layout{true, storage, 1, 3, size.xsize, size.ysize, size.zsize};
-            const bool whole = size.xsize * size.ysize * size.zsize != 0;
-            const std::string path = dir.write(
-                "empty.sgi", fileBytes(layout, whole ? rgbSamples : std::vector<uint16_t>{}));
-            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-            ASSERT_NE(image, nullptr);
-            EXPECT_EQ(sgi::hasPicture(*image), whole);
-            sgi::iclose(image);
-            if (whole) {
-                continue;
-            }
-            const ChildProcess::Outcome outcome = ChildProcess::run(
-                [&] { std::_Exit(sgi::longimagedata(path.c_str()) == nullptr ? 0 : 3); });
-            EXPECT_TRUE(outcome.exited);
-            EXPECT_EQ(outcome.status, 0);
-            EXPECT_EQ(outcome.errors, "");
-        }
+        EXPECT_EQ(outcome.status, status);
+        EXPECT_EQ(outcome.err, errors);
+        sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+        EXPECT_EQ(sgi::hasPicture(*image), status != 0 || !errors.empty());
+        sgi::iclose(image);
     }
     const std::string absent = dir.file("absent.sgi");
-    const ChildProcess::Outcome outcome =
-        ChildProcess::run([&] { std::_Exit(sgi::iopen(absent.c_str(), "r") == nullptr ? 0 : 3); });
-    EXPECT_TRUE(outcome.exited);
-    EXPECT_EQ(outcome.status, 0);
-    EXPECT_EQ(outcome.errors, "");
-    const std::string path = dir.write("rgb.sgi", fileBytes({true, 0, 1, 3, 4, 2, 3}, rgbSamples));
+    const auto outcome = ChildProcess::runFunction(
+        [&] { std::_Exit(sgi::iopen(absent.c_str(), "r") == nullptr ? 0 : 3); });
+    EXPECT_EQ(outcome.exited && outcome.status == 0 && outcome.err.empty(), true) << outcome.err;
+    const std::string path =
+        dir.write("rgb.sgi", SgiFileWriter({true, 0, 1, 3, 1, 1, 1}).verbatim({1}));
     for (const char* mode : {"w", "a", "", static_cast<const char*>(nullptr)}) {
         EXPECT_EQ(sgi::iopen(path.c_str(), mode), nullptr) << (mode != nullptr ? mode : "null");
     }
@@ -376,6 +239,64 @@ TEST(SgiImage, EmptyMissingAndUnreadableOpens) {
     EXPECT_EQ(image->flags, sgi::SgiImage::readMode);
     EXPECT_EQ(sgi::iclose(image), 0);
     EXPECT_EQ(sgi::iclose(nullptr), -1);
+}
+
+// Runs of one value wide enough for two repeat packets, then samples changing at every pixel for
+// literal ones; 16-bit samples vary in the low byte too, so keeping the high byte is tested.
+uint16_t sampleAt(int x, int y, int channel, int maxval) {
+    const bool inRun = x < 140;
+    const int high =
+        inRun ? (y * 40 + channel * 70 + 5) % 256 : (x * 7 + y * 31 + channel * 50) % 256;
+    const int low = inRun ? 0x5a : (x * 13 + channel) % 256;
+    return static_cast<uint16_t>(maxval <= 255 ? high : high << 8 | low);
+}
+
+// Files netpbm and ImageMagick write (no code of ours), read back pixel by pixel against the
+// picture the tools were given; netpbm rows run top to bottom, SGI rows bottom to top.
+TEST(SgiImageTools, ReadsWhatNetpbmAndImageMagickWrite) {
+    const std::tuple<std::string, int, int, int, int> cases[] = {
+        {"/usr/bin/pnmtosgi -rle IN > OUT", 3, 255, 1, 1},
+        {"/usr/bin/pnmtosgi -verbatim IN > OUT", 1, 255, 0, 1},
+        {"/usr/bin/pnmtosgi -rle IN > OUT", 1, 65535, 1, 2},
+        {"/usr/bin/pnmtosgi -verbatim IN > OUT", 3, 65535, 0, 2},
+        {"/usr/bin/convert IN OUT", 4, 255, 1, 1},
+        {"/usr/bin/convert IN -compress None OUT", 4, 255, 0, 1},
+        {"/usr/bin/convert IN -depth 16 OUT", 4, 255, 0, 2}};
+    testsupport::TempDir dir;
+    const std::string in = dir.file("in.pnm"), out = dir.file("out.sgi");
+    for (const auto& [command, depth, maxval, storage, bpc] : cases) {
+        SCOPED_TRACE(command + " depth " + std::to_string(depth) + " maxval " +
+                     std::to_string(maxval));
+        PnmImage picture(300, 5, depth, maxval);
+        for (int i = 0; i < 300 * 5 * depth; ++i) {
+            picture.set(i / depth % 300, i / depth / 300, i % depth,
+                        sampleAt(i / depth % 300, i / depth / 300, i % depth, maxval));
+        }
+        ASSERT_TRUE(picture.write(in));
+        std::string line = command;
+        line.replace(line.find("IN"), 2, in).replace(line.find("OUT"), 3, out);
+        ASSERT_EQ(std::system((line + " 2>/dev/null").c_str()), 0);
+        sgi::SgiImage* image = sgi::iopen(out.c_str(), "r");
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(std::tuple(image->storage, image->bpc, image->zsize, image->xsize, image->ysize),
+                  std::tuple(storage, bpc, depth, 300, 5));
+        sgi::iclose(image);
+        const std::size_t verbatimSize = 512u + 300u * 5 * unsigned(depth * bpc);
+        EXPECT_TRUE(storage == 0 || std::filesystem::file_size(out) < verbatimSize)
+            << "not compressed";
+        const std::unique_ptr<uint32_t[]> pixels = sgi::longimagedata(out.c_str());
+        ASSERT_NE(pixels, nullptr);
+        const int shift = maxval > 255 ? 8 : 0;
+        for (int i = 0, mismatches = 0; i < 300 * 5 && mismatches < 5; ++i) {
+            const int x = i % 300, row = 4 - i / 300;
+            const auto sample = [&](int c) { return picture.at(x, row, c) >> shift; };
+            const Rgba want = {sample(0), sample(depth == 1 ? 0 : 1), sample(depth == 1 ? 0 : 2),
+                               depth == 4 ? sample(3) : 255};
+            const Rgba got = Rgba::at(pixels.get(), std::size_t(i));
+            mismatches += got != want;
+            EXPECT_EQ(got, want) << "pixel " << x << ", " << i / 300;
+        }
+    }
 }
 
 } // namespace

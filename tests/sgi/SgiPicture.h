@@ -2,12 +2,11 @@
 
 #include "tests/sgi/Rgba.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
-// An SGI file as the display reads it: its size and channel count from the header and its pixels
-// through longimagedata, rows bottom first. One thread; the object owns the pixels.
+// An SGI file as the display reads it: size and channels from the header, pixels through
+// longimagedata, rows bottom first. One thread; the object owns the pixels.
 struct SgiPicture {
     int width = 0;
     int height = 0;
@@ -17,8 +16,7 @@ struct SgiPicture {
     // x from the left, y from the bottom (the SGI row order).
     Rgba at(int x, int y) const { return Rgba::at(pixels.get(), std::size_t(y) * width + x); }
 
-    // Reads the file first in a child, so that a file the reader rejects (which ends the process)
-    // fails the test with the reader's message instead of ending the suite. Reports failures
-    // to the running test and returns false.
+    // Reads the file in a child first, so that a file the reader refuses (which ends the
+    // process) fails the test with the reader's message; false then.
     bool read(const std::string& path);
 };

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <thread>
 
 namespace testsupport {
@@ -204,6 +205,43 @@ ChildProcess::Outcome ChildProcess::run(const std::string& program,
                                         std::chrono::milliseconds timeout) {
     ChildProcess process;
     if (!process.start(program, arguments)) {
+        return {};
+    }
+    return process.finish(timeout);
+}
+
+ChildProcess::Outcome ChildProcess::runFunction(const std::function<void()>& body,
+                                                std::chrono::milliseconds timeout) {
+    int outPipe[2] = {-1, -1};
+    int errPipe[2] = {-1, -1};
+    if (pipe2(outPipe, O_CLOEXEC) != 0) {
+        return {};
+    }
+    if (pipe2(errPipe, O_CLOEXEC) != 0) {
+        close(outPipe[0]);
+        close(outPipe[1]);
+        return {};
+    }
+    // Anything still buffered would otherwise be written twice, once by each process.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ChildProcess process;
+    process.pid_ = fork();
+    if (process.pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        dup2(outPipe[1], STDOUT_FILENO);
+        dup2(errPipe[1], STDERR_FILENO);
+        body();
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(0);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    process.outFd_ = outPipe[0];
+    process.errFd_ = errPipe[0];
+    if (process.pid_ < 0) {
+        process.closePipes();
         return {};
     }
     return process.finish(timeout);

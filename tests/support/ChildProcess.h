@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -49,6 +50,10 @@ public:
 
     static Outcome run(const std::string& program, const std::vector<std::string>& arguments,
                        std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // Runs `body` in a forked child with both streams captured, so a test can check the exact
+    // message and status of a path that ends the process; a body that returns exits with 0.
+    static Outcome runFunction(const std::function<void()>& body,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 private:
     // Reads what is there within `timeout`; false when both pipes are closed.
