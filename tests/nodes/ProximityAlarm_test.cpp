@@ -10,19 +10,14 @@
 
 #include <functional>
 #include <numbers>
-#include <string>
-#include <vector>
+#include <tuple>
 
 namespace {
 
-using nodes::NodeRecord;
 using nodes::ProximityAlarm;
 
 // Metres along a meridian per degree of latitude.
-const double kMetresPerDegree = ProximityAlarm::kEarthRadiusMetres * std::numbers::pi / 180.0;
-
-constexpr double kTargetLatitude = 36.0;
-constexpr double kTargetLongitude = -115.0;
+const double kDegree = ProximityAlarm::kEarthRadiusMetres * std::numbers::pi / 180.0;
 
 class ProximityAlarmTest : public testsupport::ManualClockTest {
 protected:
@@ -33,31 +28,28 @@ protected:
     // Records that never reported, the clock at its start, no alarm yet.
     void fresh() {
         clock.setTime(1700000000, 0);
-        const std::string path = dir.write("nodes.txt", "1 Lead\n12 Courier\n13 Tanker\n14\n");
-        ASSERT_TRUE(table.loadNodeFile(path.c_str()));
+        ASSERT_TRUE(
+            table.loadNodeFile(dir.write("n.txt", "1 Lead\n12 Courier\n13 Tanker\n14\n").c_str()));
         table.setIdleLimits(5, 10);
         alarm = ProximityAlarm();
         bells = 0;
     }
-
-    // A live report received now, dated now.
-    void report(int32_t id, double latitude, double longitude = kTargetLongitude) {
-        const platform::TimeStamp now = platform::Clock::now();
-        ASSERT_TRUE(
-            table.findById(id)->updatePosition(latitude, longitude, {}, now, "report time"));
+    // A live report received now and dated now, `metres` north of the target at 36 N, 115 W.
+    void report(int32_t id, double metres, double east = 0) {
+        ASSERT_TRUE(table.findById(id)->updatePosition(36.0 + metres / kDegree, -115.0 + east, {},
+                                                       platform::Clock::now(), "report time"));
     }
-    // A vehicle `metres` north of the target, which reports too.
     void placeNorth(int32_t id, double metres) {
-        report(1, kTargetLatitude);
-        report(id, kTargetLatitude + metres / kMetresPerDegree);
+        report(1, 0);
+        report(id, metres);
     }
-    void cycle(double alertMetres = 100.0, bool stateFromFile = false, int32_t targetId = 1) {
+    void cycle(int32_t targetId = 1, bool stateFromFile = false, double alertMetres = 100) {
         alarm.update(table, targetId, alertMetres, platform::Clock::now(), stateFromFile);
         bells += static_cast<int>(alarm.entered().size());
     }
-    std::vector<int32_t> ids(const std::vector<ProximityAlarm::Contact>& contacts) const {
+    std::vector<int32_t> inAlarm() const {
         std::vector<int32_t> out;
-        for (const ProximityAlarm::Contact& contact : contacts) {
+        for (const ProximityAlarm::Contact& contact : alarm.inAlarm()) {
             out.push_back(contact.id);
         }
         return out;
@@ -69,169 +61,127 @@ protected:
     int bells = 0;
 };
 
+// Pairs off a meridian worked out from the chord between the points.
 TEST(ProximityAlarmDistance, KnownPairs) {
-    struct Case {
-        const char* what;
-        double lat1, lon1, lat2, lon2;
-        double metres;
-    };
-    // Expected values of pairs off a meridian worked out from the chord between the points.
-    const double degree = kMetresPerDegree; // 111 195.08 m
-    const Case cases[] = {
-        {"a degree of latitude", 0, 0, 1, 0, degree},
-        {"a degree of latitude far north", 60, 20, 61, 20, degree},
-        {"a degree of longitude on the equator", 0, 10, 0, 11, degree},
-        {"a degree of longitude at 60 degrees north", 60, 10, 60, 11, 55597.011},
-        {"across the antimeridian", 0, 179.5, 0, -179.5, degree},
-        {"across the antimeridian, the other way", 10, -179.75, 10, 179.75, 54752.883},
-        {"at the pole, any longitude", 90, 0, 90, 123, 0},
-        {"over the pole", 89, 0, 89, 180, 2 * degree},
-        {"antipodes", 0, 0, 0, 180, ProximityAlarm::kEarthRadiusMetres * std::numbers::pi},
-        {"the same place", 36.1, -115.2, 36.1, -115.2, 0},
-        {"45 m north in Nevada", 36.0, -115.0, 36.0 + 45 / degree, -115.0, 45},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_NEAR(ProximityAlarm::distanceMetres(c.lat1, c.lon1, c.lat2, c.lon2), c.metres, 0.01);
-        EXPECT_NEAR(ProximityAlarm::distanceMetres(c.lat2, c.lon2, c.lat1, c.lon1), c.metres, 0.01);
+    const std::tuple<double, double, double, double, double> cases[] = {
+        {0, 0, 1, 0, kDegree},
+        {60, 20, 61, 20, kDegree},
+        {0, 10, 0, 11, kDegree},
+        {60, 10, 60, 11, 55597.011},
+        {0, 179.5, 0, -179.5, kDegree},
+        {10, -179.75, 10, 179.75, 54752.883},
+        {90, 0, 90, 123, 0},
+        {89, 0, 89, 180, 2 * kDegree},
+        {36.1, -115.2, 36.1, -115.2, 0},
+        {0, 0, 0, 180, ProximityAlarm::kEarthRadiusMetres * std::numbers::pi},
+        {36.0, -115.0, 36.0 + 45 / kDegree, -115.0, 45}};
+    for (const auto& [lat1, lon1, lat2, lon2, metres] : cases) {
+        SCOPED_TRACE(testing::Message() << lat1 << " " << lon1 << " " << lat2 << " " << lon2);
+        EXPECT_NEAR(ProximityAlarm::distanceMetres(lat1, lon1, lat2, lon2), metres, 0.01);
+        EXPECT_NEAR(ProximityAlarm::distanceMetres(lat2, lon2, lat1, lon1), metres, 0.01);
     }
 }
 
 // In at 100 m or nearer, out only beyond 110 m; every entry rings once.
 TEST_F(ProximityAlarmTest, EntersStaysLeavesAndReentersWithHysteresis) {
-    struct Step {
-        double metres;
-        bool inAlarm;
-        int bells; // so far
-    };
-    const Step steps[] = {
+    const std::tuple<double, bool, int> steps[] = {
+        // metres, in alarm, bells so far
         {150, false, 0},     {100.001, false, 0}, {99.999, true, 1},   {60, true, 1},
         {109.999, true, 1},  {105, true, 1},      {110.001, false, 1}, {105, false, 1},
-        {100.001, false, 1}, {99.999, true, 2},   {0, true, 2},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.metres);
+        {100.001, false, 1}, {99.999, true, 2},   {0, true, 2}};
+    for (const auto& [metres, in, rung] : steps) {
+        SCOPED_TRACE(metres);
         clock.advanceMs(1000);
-        placeNorth(12, step.metres);
+        placeNorth(12, metres);
         cycle();
-        EXPECT_EQ(alarm.isInAlarm(12), step.inAlarm);
-        EXPECT_EQ(bells, step.bells);
-        ASSERT_EQ(alarm.inAlarm().size(), step.inAlarm ? 1u : 0u);
-        if (step.inAlarm) {
-            EXPECT_NEAR(alarm.inAlarm()[0].metres, step.metres, 0.01);
+        EXPECT_EQ(alarm.isInAlarm(12), in);
+        EXPECT_EQ(bells, rung);
+        ASSERT_EQ(alarm.inAlarm().size(), in ? 1u : 0u);
+        if (in) {
+            EXPECT_NEAR(alarm.inAlarm()[0].metres, metres, 0.01);
         }
     }
-    // Staying in alarm across cycles rings no more.
     cycle();
     cycle();
-    EXPECT_EQ(bells, 2);
+    EXPECT_EQ(bells, 2); // staying in rings no more
 }
 
+// After a first cycle with vehicle 12 at 50 m: what happens, the target, who is in alarm, bells.
+// 13 and 14 never report and never count, however far the alert reaches.
 TEST_F(ProximityAlarmTest, OnlyReportingVehiclesTakePart) {
-    struct Case {
-        const char* what;
-        std::function<void()> then;
-        int32_t targetId;
-        double alertMetres;
-        std::vector<int32_t> inAlarm;
-        int bells; // over all cycles
-    };
-    const std::function<void()> nothing = [] {};
-    // `quiet` stays silent for `ms` while the other keeps reporting.
     const auto silent = [this](int32_t quiet, int ms) -> std::function<void()> {
-        return [this, quiet, ms] {
-            clock.advanceMs(ms);
-            report(quiet == 12 ? 1 : 12, kTargetLatitude);
-        };
+        return [this, quiet, ms] { clock.advanceMs(ms), report(quiet == 12 ? 1 : 12, 0); };
     };
-    const std::function<void()> back = [&] {
+    const std::function<void()> nothing = [] {}, back = [&] {
         silent(12, 10000)();
         cycle();
         placeNorth(12, 40);
     };
-    const std::function<void()> newTarget = [this] { report(13, kTargetLatitude + 0.00001); };
-    const Case cases[] = {
-        {"both reporting", nothing, 1, 100, {12}, 1},
-        {"the vehicle silent for its bad-idle limit", silent(12, 10000), 1, 100, {}, 1},
-        {"the vehicle silent for a millisecond less", silent(12, 9999), 1, 100, {12}, 1},
-        {"the target silent", silent(1, 10000), 1, 100, {}, 1},
-        {"the silent vehicle reports again: a new entry", back, 1, 100, {12}, 2},
-        {"another target: entries afresh, the old target among them",
-         newTarget,
-         13,
-         100,
-         {1, 12},
-         3},
-        {"an unknown target", nothing, 77, 100, {}, 1},
-        {"vehicles that never reported stay out", nothing, 1, 1e9, {12}, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    const std::tuple<std::function<void()>, int32_t, std::vector<int32_t>, int> cases[] = {
+        {nothing, 1, {12}, 1},
+        {nothing, -1, {12}, 1},        // target 1 and an alert distance of 1000 km
+        {silent(12, 10000), 1, {}, 1}, // silent for its bad-idle limit
+        {silent(12, 9999), 1, {12}, 1},
+        {silent(1, 10000), 1, {}, 1},                    // the target silent
+        {back, 1, {12}, 2},                              // reporting again: a new entry
+        {[this] { report(13, 0.001); }, 13, {1, 12}, 3}, // a new target: entries afresh
+        {nothing, 77, {}, 1}};                           // an unknown target
+    for (const auto& [then, targetId, ids, rung] : cases) {
+        SCOPED_TRACE(testing::Message() << targetId << " " << rung << " " << ids.size());
         fresh();
         placeNorth(12, 50);
         cycle();
-        c.then();
-        cycle(c.alertMetres, false, c.targetId);
-        EXPECT_EQ(ids(alarm.inAlarm()), c.inAlarm);
-        EXPECT_EQ(bells, c.bells);
-        EXPECT_FALSE(alarm.isInAlarm(c.targetId));
+        then();
+        cycle(std::abs(targetId), false, targetId < 0 ? 1e9 : 100);
+        EXPECT_EQ(inAlarm(), ids);
+        EXPECT_EQ(bells, rung);
+        EXPECT_FALSE(alarm.isInAlarm(std::abs(targetId)));
     }
 }
 
 // A display fed by state files goes by the stored status and the report time.
 TEST_F(ProximityAlarmTest, StateFilesDecideByTheStoredStatus) {
-    struct Case {
-        int32_t status;
-        int32_t seconds;
-        bool inAlarm;
-    };
-    const Case cases[] = {{0, 1000, true}, {1, 1000, true}, {2, 1000, false}, {0, 0, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "status " << c.status << " at " << c.seconds);
-        table.findById(1)->setState(kTargetLatitude, kTargetLongitude, 1000, 0, 0, 0, "", "", "L");
-        table.findById(12)->setState(kTargetLatitude + 30 / kMetresPerDegree, kTargetLongitude,
-                                     c.seconds, 0, c.status, 0, "", "", "Courier");
-        cycle(100, true);
-        EXPECT_EQ(alarm.isInAlarm(12), c.inAlarm);
+    const std::tuple<int32_t, int32_t, bool> cases[] = {
+        {0, 1000, true}, {1, 1000, true}, {2, 1000, false}, {0, 0, false}};
+    for (const auto& [status, seconds, in] : cases) {
+        SCOPED_TRACE(testing::Message() << "status " << status << " at " << seconds);
+        table.findById(1)->setState(36.0, -115.0, 1000, 0, 0, 0, "", "", "L");
+        table.findById(12)->setState(36.0 + 30 / kDegree, -115.0, seconds, 0, status, 0, "", "",
+                                     "C");
+        cycle(1, true);
+        EXPECT_EQ(alarm.isInAlarm(12), in);
     }
 }
 
-TEST_F(ProximityAlarmTest, NearestFirstInBoxAndEntries) {
-    report(1, kTargetLatitude);
-    report(12, kTargetLatitude + 44.6 / kMetresPerDegree);
-    report(13, kTargetLatitude, kTargetLongitude + 0.000333); // 29.97 m east
-    report(14, kTargetLatitude - 80 / kMetresPerDegree);
+// The box names the nearest, rounded metres, and how many more; the entry line adds the time.
+TEST_F(ProximityAlarmTest, BoxTextAndEntryLine) {
+    report(1, 0);
+    report(12, 44.6);
+    report(13, 0, 0.000333); // 29.97 m east
+    report(14, -80);
     cycle();
-    EXPECT_EQ(ids(alarm.inAlarm()), (std::vector<int32_t>{13, 12, 14}));
-    EXPECT_EQ(ids(alarm.entered()), (std::vector<int32_t>{13, 12, 14}));
+    EXPECT_EQ(inAlarm(), (std::vector<int32_t>{13, 12, 14}));
+    EXPECT_EQ(alarm.entered().size(), 3u);
     EXPECT_EQ(alarm.boxText(table), "ALERT ID013 Tanker 30 m from ID001 +2 more");
-
-    struct Case {
-        double metres;
-        const char* box;
-    };
-    const Case cases[] = {
+    const std::pair<double, const char*> cases[] = {
         {44.6, "ALERT ID012 Courier 45 m from ID001"},
         {44.4, "ALERT ID012 Courier 44 m from ID001"},
         {0.3, "ALERT ID012 Courier 0 m from ID001"},
         {100.0 - 1e-6, "ALERT ID012 Courier 100 m from ID001"},
-        {101, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.metres);
+        {101, ""}};
+    for (const auto& [metres, box] : cases) {
+        SCOPED_TRACE(metres);
         fresh();
-        placeNorth(12, c.metres);
+        placeNorth(12, metres);
         cycle();
-        EXPECT_EQ(alarm.boxText(table), c.box);
+        EXPECT_EQ(alarm.boxText(table), box);
     }
     placeNorth(14, 20);
     placeNorth(12, 500);
     cycle();
     EXPECT_EQ(alarm.boxText(table), "ALERT ID014 20 m from ID001"); // no name, no gap
-}
-
-TEST_F(ProximityAlarmTest, EntryLineGivesTimeBothIdsAndDistance) {
     testsupport::ZoneGuard zone("UTC");
+    fresh();
     placeNorth(12, 45);
     cycle();
     ASSERT_EQ(alarm.entered().size(), 1u);

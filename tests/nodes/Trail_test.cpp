@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <tuple>
 
 namespace {
 
@@ -17,55 +16,46 @@ std::vector<int64_t> timesNewestFirst(const Trail& trail) {
     return times;
 }
 
+// A span of 120 s over 128 points keeps one point per 945 ms (944.9 rounded up); the same time
+// again adds nothing; a time back in the past starts again.
 TEST(Trail, KeepsPointsAtLeastOneSpacingApart) {
-    struct Case {
-        const char* what;
-        int64_t spanMs;
-        std::vector<int64_t> added;
-        std::vector<int64_t> kept; // newest first
-    };
-    // A span of 120 s over 128 points: one point per 945 ms (944.9 rounded up).
-    const Case cases[] = {
-        {"one a second: all", 120000, {0, 1000, 2000}, {2000, 1000, 0}},
-        {"faster: one per spacing", 120000, {0, 500, 944, 945, 1889, 1890}, {1890, 945, 0}},
-        {"the same time again adds nothing", 120000, {5000, 5000}, {5000}},
-        {"a tiny span still refuses the same time", 50, {7, 7, 8}, {8, 7}},
-        {"back in time: starts again", 120000, {5000, 6000, 3000, 4000}, {4000, 3000}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    const std::tuple<int64_t, std::vector<int64_t>, std::vector<int64_t>> cases[] = {
+        {120000, {0, 1000, 2000}, {2000, 1000, 0}},
+        {120000, {0, 500, 944, 945, 1889, 1890}, {1890, 945, 0}},
+        {120000, {5000, 5000}, {5000}},
+        {50, {7, 7, 8}, {8, 7}},
+        {120000, {5000, 6000, 3000, 4000}, {4000, 3000}}};
+    for (const auto& [spanMs, added, kept] : cases) {
+        SCOPED_TRACE(testing::PrintToString(added));
         Trail trail;
-        for (int64_t time : c.added) {
-            trail.add(time, 36.0, -115.0, c.spanMs);
+        for (int64_t time : added) {
+            trail.add(time, 36.0, -115.0, spanMs);
         }
-        EXPECT_EQ(timesNewestFirst(trail), c.kept);
+        EXPECT_EQ(timesNewestFirst(trail), kept);
     }
 }
 
+// The ring wraps over its oldest points and, however fast the reports, reaches a whole span back.
 TEST(Trail, RingWrapsOverItsOldestPointsAndCoversTheSpan) {
     Trail trail;
-    const int64_t spanMs = 120000;
     for (int second = 0; second < 300; ++second) {
-        EXPECT_TRUE(trail.add(second * 1000LL, 36.0 + second * 1e-4, -115.0, spanMs));
+        EXPECT_TRUE(trail.add(second * 1000LL, 36.0 + second * 1e-4, -115.0, 120000));
     }
     ASSERT_EQ(trail.size(), Trail::kCapacity);
     EXPECT_EQ(trail.fromNewest(0).timeMs, 299000);
     EXPECT_DOUBLE_EQ(trail.fromNewest(0).latitude, 36.0 + 299 * 1e-4);
     EXPECT_EQ(trail.fromNewest(Trail::kCapacity - 1).timeMs, (300 - 128) * 1000);
-    // However fast the reports, the ring reaches a whole span back.
     for (int64_t step : {1, 7, 100, 333}) {
-        SCOPED_TRACE(step);
         Trail fast;
-        for (int64_t ms = 0; ms <= 3 * spanMs; ms += step) {
-            fast.add(ms, 0.0, 0.0, spanMs);
+        for (int64_t ms = 0; ms <= 360000; ms += step) {
+            fast.add(ms, 0.0, 0.0, 120000);
         }
         ASSERT_EQ(fast.size(), Trail::kCapacity);
-        EXPECT_GE(fast.fromNewest(0).timeMs - fast.fromNewest(fast.size() - 1).timeMs, spanMs);
+        EXPECT_GE(fast.fromNewest(0).timeMs - fast.fromNewest(fast.size() - 1).timeMs, 120000)
+            << step;
     }
-
     trail.clear();
-    EXPECT_EQ(trail.size(), 0u);
-    EXPECT_TRUE(trail.add(10, 1.0, 2.0, spanMs));
+    EXPECT_TRUE(trail.add(10, 1.0, 2.0, 120000));
     EXPECT_EQ(timesNewestFirst(trail), std::vector<int64_t>{10});
 }
 
