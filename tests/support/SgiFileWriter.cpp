@@ -1,4 +1,4 @@
-#include "tests/sgi/SgiFileWriter.h"
+#include "tests/support/SgiFileWriter.h"
 
 std::string SgiFileWriter::field(uint32_t value, int bytes) const {
     std::string text;

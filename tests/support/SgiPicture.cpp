@@ -1,4 +1,4 @@
-#include "tests/sgi/SgiPicture.h"
+#include "tests/support/SgiPicture.h"
 
 #include "render/sgi/LongImageData.h"
 #include "render/sgi/SgiImage.h"
