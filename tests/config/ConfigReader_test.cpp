@@ -102,14 +102,13 @@ TEST(ConfigReader, SelectLineClampsGettersRefuseMissingFieldsLoadReopens) {
 }
 
 TEST(ConfigReader, GettersConvertLikeTheCLibrary) {
+    // clang-format off
     const std::tuple<const char*, int, double> cases[] = {
-        {"8080x", 8080, 8080.0}, {"2.5e1", 2, 25.0},
-        {"-12", -12, -12.0},     {"+7", 7, 7.0},
-        {"abc", 0, 0.0},         {".5", 0, 0.5},
-        {"3.", 3, 3.0},          {"1e", 1, 1.0},
-        {"0x10", 0, 0.0},        {"inf", 0, 0.0},
-        {"nan", 0, 0.0},         {"-", 0, 0.0},
+        {"8080x", 8080, 8080.0}, {"2.5e1", 2, 25.0}, {"-12", -12, -12.0},     {"+7", 7, 7.0},
+        {"abc", 0, 0.0},         {".5", 0, 0.5}, {"3.", 3, 3.0},          {"1e", 1, 1.0},
+        {"0x10", 0, 0.0},        {"inf", 0, 0.0}, {"nan", 0, 0.0},         {"-", 0, 0.0},
         {"1E-2", 1, 0.01},       {"99999999999", 2147483647, 99999999999.0}};
+    // clang-format on
     testsupport::TempDir dir;
     for (const auto& [word, integer, real] : cases) {
         SCOPED_TRACE(word);
@@ -125,15 +124,13 @@ TEST(ConfigReader, GettersConvertLikeTheCLibrary) {
 }
 
 TEST(LinePieceReader, SplitsLikeFgetsInTextMode) {
+    // clang-format off
     const std::tuple<std::string, size_t, std::vector<std::string>> cases[] = {
-        {"ab\ncd\n", 10, {"ab\n", "cd\n"}},
-        {"ab\r\ncd", 10, {"ab\n", "cd"}},
-        {"a\rb\n", 10, {"a\rb\n"}},
-        {"abcdef\n", 4, {"abcd", "ef\n"}},
-        {"abcd\n", 4, {"abcd", "\n"}},
-        {"abc\r\nx\n", 4, {"abc\n", "x\n"}},
-        {"ab\r", 10, {"ab\r"}},
+        {"ab\ncd\n", 10, {"ab\n", "cd\n"}}, {"ab\r\ncd", 10, {"ab\n", "cd"}},
+        {"a\rb\n", 10, {"a\rb\n"}}, {"abcdef\n", 4, {"abcd", "ef\n"}},
+        {"abcd\n", 4, {"abcd", "\n"}}, {"abc\r\nx\n", 4, {"abc\n", "x\n"}}, {"ab\r", 10, {"ab\r"}},
         {"", 10, {}}};
+    // clang-format on
     testsupport::TempDir dir;
     for (const auto& [content, maxChars, expected] : cases) {
         SCOPED_TRACE(content);
@@ -167,18 +164,14 @@ TEST(DecimalText, LengthsOfTheLeadingNumberAndHugeValues) {
 }
 
 TEST(DecimalText, IntegersUnclampedHexadecimalFormsAndFiniteReals) {
+    // clang-format off
     const std::tuple<const char*, bool, int64_t, bool> integers[] = {
         {"2147483648", true, 2147483648LL, false},
-        {" -9223372036854775808", true, INT64_MIN, false},
-        {"9223372036854775808", false, 0, false},
-        {"10x", true, 10, false},
-        {"100X5", true, 100, false},
-        {"0x1F", true, 0, true},
-        {" -0X1", true, 0, true},
-        {"+0x", true, 0, true},
-        {"00x1", true, 0, false},
-        {"x1", false, 0, false},
-        {"", false, 0, false}};
+        {" -9223372036854775808", true, INT64_MIN, false}, {"9223372036854775808", false, 0, false},
+        {"10x", true, 10, false}, {"100X5", true, 100, false}, {"0x1F", true, 0, true},
+        {" -0X1", true, 0, true}, {"+0x", true, 0, true}, {"00x1", true, 0, false},
+        {"x1", false, 0, false}, {"", false, 0, false}};
+    // clang-format on
     for (const auto& [text, read, value, hexadecimal] : integers) {
         SCOPED_TRACE(text);
         int64_t got = 99;

@@ -48,20 +48,16 @@ protected:
 
 // 255 characters are read at a time: a longer line's rest is a line of its own.
 TEST_F(NodeTableTest, NodeLineTable) {
+    // clang-format off
     const std::pair<std::string, std::string> cases[] = {
         {"# fleet\n7 Truck 7\n12\n2000 Too big\n7 Again\n", "7 Truck 7|12 |"},
-        {"5\t  Van\n", "5 Van|"},
-        {"5    \n", "5  |"},
-        {"5 Van\r\n", "5 Van|"},
-        {"5 Big  Red Van \n", "5 Big  Red Van |"},
-        {"5 Van, the second\n", "5 Van, the second|"},
-        {"   9 Car\n", "9 Car|"},
-        {"42abc Car\n", "42 Car|"},
-        {"abc Car\n", "0 Car|"},
+        {"5\t  Van\n", "5 Van|"},     {"5    \n", "5  |"},     {"5 Van\r\n", "5 Van|"},
+        {"5 Big  Red Van \n", "5 Big  Red Van |"}, {"5 Van, the second\n", "5 Van, the second|"},
+        {"   9 Car\n", "9 Car|"},     {"42abc Car\n", "42 Car|"}, {"abc Car\n", "0 Car|"},
         {"1000 Last\n1001 Over\n-3 Neg\n#5 Van\n   \t\n", "1000 Last|"},
-        {"1001 Over\n-3 Neg\n#5 Van\n   \t\n", ""},
-        {"6 Bus", "6 Bus|"},
+        {"1001 Over\n-3 Neg\n#5 Van\n   \t\n", ""}, {"6 Bus", "6 Bus|"},
         {"3 " + std::string(253, 'a') + "77 Tail\n", "3 " + std::string(127, 'a') + "|77 Tail|"}};
+    // clang-format on
     for (const auto& [file, expected] : cases) {
         SCOPED_TRACE(file);
         EXPECT_EQ(load(file), !expected.empty());
@@ -128,13 +124,10 @@ TEST_F(NodeTableTest, LateNodesGrowTheTableAndTakeTheIdleLimits) {
 // node never count.
 TEST_F(NodeTableTest, CloseNodes) {
     ASSERT_TRUE(load("0 ref\n1 a\n2 b\n3 c\n4 d\n5 chase\n"));
-    for (const auto& [id, lat, lon] : {std::tuple{0, 0., 0.},
-                                       {1, 0., 3.},
-                                       {2, 1., 0.},
-                                       {3, 0., -3.},
-                                       {4, 2., 2.},
-                                       {5, 0., .5}}) {
-        place(id, lat, lon);
+    // Squared degrees from 0: 1 at 9, 2 at 1, 3 at 9 (after 1 in table order), 4 at 8, 5 at 0.25.
+    const double places[][2] = {{0, 0}, {0, 3}, {1, 0}, {0, -3}, {2, 2}, {0, .5}};
+    for (int id = 0; id < 6; ++id) {
+        place(id, places[id][0], places[id][1]);
     }
     table.addLateNode(9)->setState(0.1, 0.1, 0, 0, 0, 0, nullptr, nullptr, "late");
     table.updateCloseNodes(0, 5);
@@ -149,11 +142,11 @@ TEST_F(NodeTableTest, CloseNodes) {
         EXPECT_EQ(table.closeNode(0), nullptr);
     }
     std::string file;
-    for (int id = 0; id <= 20; ++id) {
-        file += std::to_string(id) + " n\n";
+    for (int id = 20; id >= 0; --id) { // nearest last, so every insertion shifts the list
+        file = std::to_string(id) + " n\n" + file;
     }
     ASSERT_TRUE(load(file));
-    for (int id = 20; id >= 0; --id) { // nearest last, so every insertion shifts the list
+    for (int id = 20; id >= 0; --id) {
         place(id, id == 0 ? 0 : 21 - id, 0);
     }
     table.updateCloseNodes(0, 15);
