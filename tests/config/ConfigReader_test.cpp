@@ -86,11 +86,10 @@ TEST(ConfigReader, SelectLineClampsGettersRefuseMissingFieldsLoadReopens) {
     EXPECT_EQ(ConfigReader(words.c_str(), 3, "%d %s", 800, 100).lineCount(), 0);
     // No lines: comments only, missing, no path, field counts outside 1 to 16.
     const std::string comments = dir.write("c.cfg", "#a\n#b c\n"), absent = dir.file("absent");
-    const std::pair<const char*, int> empty[] = {{comments.c_str(), 2},
-                                                 {absent.c_str(), 2},
-                                                 {nullptr, 2},
-                                                 {comments.c_str(), 0},
-                                                 {comments.c_str(), 17}};
+    // clang-format off
+    const std::pair<const char*, int> empty[] = {{comments.c_str(), 2}, {absent.c_str(), 2},
+        {nullptr, 2}, {comments.c_str(), 0}, {comments.c_str(), 17}};
+    // clang-format on
     for (const auto& [file, fields] : empty) {
         SCOPED_TRACE(fields);
         ConfigReader none(file, fields, nullptr, 800, 100);

@@ -83,9 +83,42 @@ TEST(SgiImageExit, HeaderRowAndRleFaults) {
         const std::string path = dir.write("bad.sgi", bytes);
         expectFatal([&] { sgi::longimagedata(path.c_str()); }, message);
     }
-    const std::string path = dir.file("absent.sgi");
-    expectFatal([&] { sgi::longimagedata(path.c_str()); },
-                "longimagedata: can't open image file " + path + "\n");
+    // Calls: unit sizes other than one and two, rows outside the image, modes that would write.
+    const std::string absent = dir.file("absent.sgi"), path = dir.write("rgb.sgi", verbatim);
+    const auto expand = [](int in, int out) -> std::function<void()> {
+        return [in, out] {
+            const unsigned char bytes[] = {0x81, 5, 0};
+            uint16_t units[4] = {};
+            sgi::rle_expand(bytes, sizeof bytes, in, units, 4, out);
+        };
+    };
+    const auto seek = [&path](unsigned y, unsigned z, bool viaGetrow) -> std::function<void()> {
+        return [&path, y, z, viaGetrow] {
+            sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
+            uint16_t units[4] = {};
+            viaGetrow ? (void)sgi::getrow(image, units, y, z) : (void)sgi::img_seek(image, y, z);
+        };
+    };
+    const auto open = [&path](const char* mode) -> std::function<void()> {
+        return [&path, mode] { sgi::iopen(path.c_str(), mode); };
+    };
+    const std::string range = "img_seek: row number out of range\n";
+    const std::string readWrite = "iopen: read/write mode not supported\n";
+    // clang-format off
+    const std::pair<std::function<void()>, std::string> calls[] = {
+        {[&] { sgi::longimagedata(absent.c_str()); },
+         "longimagedata: can't open image file " + absent + "\n"},
+        {expand(3, 2), "rle_expand: bad bpp: 3 2\n"}, {expand(1, 4), "rle_expand: bad bpp: 1 4\n"},
+        {expand(0, 1), "rle_expand: bad bpp: 0 1\n"},
+        {expand(2, -1), "rle_expand: bad bpp: 2 -1\n"},
+        {seek(2, 0, false), range}, {seek(0, 3, false), range}, {seek(UINT_MAX, 0, false), range},
+        {seek(2, 1, true), range},  {seek(1, 3, true), range},
+        {open("r+"), readWrite},    {open("w+"), readWrite},    {open("r+b"), readWrite}};
+    // clang-format on
+    for (const auto& [body, message] : calls) {
+        SCOPED_TRACE("call " + std::to_string(row++));
+        expectFatal(body, message);
+    }
 }
 
 struct HandlerFailed {
@@ -128,38 +161,6 @@ TEST(SgiImageExit, FailureHandlerTakesThePlaceOfTheExit) {
         expectFatal(
             [&] { sgi::setFailureHandler(returningHandler), sgi::longimagedata(path.c_str()); },
             message);
-    }
-}
-
-// Unit sizes other than one and two; rows outside the image through img_seek or getrow; modes
-// that would write.
-TEST(SgiImageExit, BadUnitSizesRowsOutsideTheImageAndReadWriteModes) {
-    for (const auto& [in, out] : {std::pair{3, 2}, {1, 4}, {0, 1}, {2, -1}}) {
-        expectFatal(
-            [in, out] {
-                const unsigned char bytes[] = {0x81, 5, 0};
-                uint16_t units[4] = {};
-                sgi::rle_expand(bytes, sizeof bytes, in, units, 4, out);
-            },
-            "rle_expand: bad bpp: " + std::to_string(in) + " " + std::to_string(out) + "\n");
-    }
-    testsupport::TempDir dir;
-    const std::string path = dir.write("rgb.sgi", picture(0));
-    const std::tuple<unsigned, unsigned, bool> rows[] = {
-        {2, 0, false}, {0, 3, false}, {UINT_MAX, 0, false}, {2, 1, true}, {1, 3, true}};
-    for (const auto& [y, z, viaGetrow] : rows) {
-        SCOPED_TRACE(testing::Message() << y << " " << z << " " << viaGetrow);
-        expectFatal(
-            [&] {
-                sgi::SgiImage* image = sgi::iopen(path.c_str(), "r");
-                uint16_t row[4] = {};
-                viaGetrow ? (void)sgi::getrow(image, row, y, z) : (void)sgi::img_seek(image, y, z);
-            },
-            "img_seek: row number out of range\n");
-    }
-    for (const char* mode : {"r+", "w+", "r+b"}) {
-        expectFatal([&] { sgi::iopen(path.c_str(), mode); },
-                    "iopen: read/write mode not supported\n");
     }
 }
 
