@@ -142,11 +142,11 @@ TEST_F(NodeTableTest, CloseNodes) {
         EXPECT_EQ(table.closeNode(0), nullptr);
     }
     std::string file;
-    for (int id = 20; id >= 0; --id) { // nearest last, so every insertion shifts the list
-        file = std::to_string(id) + " n\n" + file;
+    for (int id = 0; id <= 20; ++id) {
+        file += std::to_string(id) + " n\n";
     }
     ASSERT_TRUE(load(file));
-    for (int id = 20; id >= 0; --id) {
+    for (int id = 0; id <= 20; ++id) { // nearest last in table order: every insertion shifts
         place(id, id == 0 ? 0 : 21 - id, 0);
     }
     table.updateCloseNodes(0, 15);
