@@ -106,30 +106,40 @@ double field(const config::Preferences& p, const std::string& name) {
 // A distance or trail span out of range keeps the value (`warned`) with one warning quoting the
 // line; other fields leave no warning.
 TEST(PreferencesFile, EachLineSetsItsFieldOrWarns) {
-    // clang-format off
     const std::tuple<const char*, const char*, double, bool> cases[] = {
-        {"TARGET ID 7\n", "target", 7, 0},             {"chase id 8080x\n", "chase", 8080, 0},
-        {"chase id\n", "chase", 2, 0},                 {"prox number 10\n", "prox", 9, 0},
+        {"TARGET ID 7\n", "target", 7, 0},
+        {"chase id 8080x\n", "chase", 8080, 0},
+        {"chase id\n", "chase", 2, 0},
+        {"prox number 10\n", "prox", 9, 0},
         {"prox number -3\n", "prox", -3, 0},
         {"track mode x\ntrack mode Roam\n", "track", 2, 0},
         {"track mode TARGETGROUP\n", "track", 1, 0},
         {"track mode all\ntrack mode x\n", "track", 0, 0},
-        {"display mode targetgroup\n", "display", 1, 0}, {"comment node OFF\n", "node", 0, 0},
+        {"display mode targetgroup\n", "display", 1, 0},
+        {"comment node OFF\n", "node", 0, 0},
         {"comment node maybe\n", "node", 1, 0},
         {"comment node off\ncomment node x\n", "node", 0, 0},
-        {"comment MCPACKET1 off\n", "packet1", 0, 0},  {"comment mcPacket2 off\n", "packet2", 0, 0},
-        {"target icon on\n", "targetIcon", 1, 0},      {"chase icon On\n", "chaseIcon", 1, 0},
-        {"prox icon yes\n", "proxIcon", 0, 0},         {"alert alarm on\n", "alarm", 1, 0},
-        {"alert distance 2.5e1\n", "distance", 25, 0}, {"Alert MediumIdle 7.5\n", "medium", 7.5, 0},
-        {"alert badIdle 20 s\n", "bad", 20, 0},        {"Display TRAIL 86400\n", "trail", 86400, 0},
-        {"alert distance 0\n", "distance", 0, 0},      {"display trail 2.5 s\n", "trail", 2.5, 0},
-        {"alert distance -5\n", "distance", 100, 1},   {"alert distance far\n", "distance", 100, 1},
+        {"comment MCPACKET1 off\n", "packet1", 0, 0},
+        {"comment mcPacket2 off\n", "packet2", 0, 0},
+        {"target icon on\n", "targetIcon", 1, 0},
+        {"chase icon On\n", "chaseIcon", 1, 0},
+        {"prox icon yes\n", "proxIcon", 0, 0},
+        {"alert alarm on\n", "alarm", 1, 0},
+        {"alert distance 2.5e1\n", "distance", 25, 0},
+        {"Alert MediumIdle 7.5\n", "medium", 7.5, 0},
+        {"alert badIdle 20 s\n", "bad", 20, 0},
+        {"Display TRAIL 86400\n", "trail", 86400, 0},
+        {"alert distance 0\n", "distance", 0, 0},
+        {"display trail 2.5 s\n", "trail", 2.5, 0},
+        {"alert distance -5\n", "distance", 100, 1},
+        {"alert distance far\n", "distance", 100, 1},
         {"alert distance 0x10\n", "distance", 100, 1},
         {"alert distance 1e999\n", "distance", 100, 1},
-        {"display trail -1\n", "trail", 0, 1},         {"display trail 86401\n", "trail", 0, 1},
+        {"display trail -1\n", "trail", 0, 1},
+        {"display trail 86401\n", "trail", 0, 1},
         {"alert distance 250\nalert distance nan\n", "distance", 250, 1},
-        {"display trail 60\ndisplay trail ten\n", "trail", 60, 1}};
-    // clang-format on
+        {"display trail 60\ndisplay trail ten\n", "trail", 60, 1},
+    };
     testsupport::TempDir dir;
     for (const auto& [file, name, value, warned] : cases) {
         SCOPED_TRACE(file);

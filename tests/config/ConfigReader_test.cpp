@@ -86,10 +86,10 @@ TEST(ConfigReader, SelectLineClampsGettersRefuseMissingFieldsLoadReopens) {
     EXPECT_EQ(ConfigReader(words.c_str(), 3, "%d %s", 800, 100).lineCount(), 0);
     // No lines: comments only, missing, no path, field counts outside 1 to 16.
     const std::string comments = dir.write("c.cfg", "#a\n#b c\n"), absent = dir.file("absent");
-    // clang-format off
-    const std::pair<const char*, int> empty[] = {{comments.c_str(), 2}, {absent.c_str(), 2},
-        {nullptr, 2}, {comments.c_str(), 0}, {comments.c_str(), 17}};
-    // clang-format on
+    const std::pair<const char*, int> empty[] = {
+        {comments.c_str(), 2}, {absent.c_str(), 2},    {nullptr, 2},
+        {comments.c_str(), 0}, {comments.c_str(), 17},
+    };
     for (const auto& [file, fields] : empty) {
         SCOPED_TRACE(fields);
         ConfigReader none(file, fields, nullptr, 800, 100);
@@ -101,13 +101,15 @@ TEST(ConfigReader, SelectLineClampsGettersRefuseMissingFieldsLoadReopens) {
 }
 
 TEST(ConfigReader, GettersConvertLikeTheCLibrary) {
-    // clang-format off
     const std::tuple<const char*, int, double> cases[] = {
-        {"8080x", 8080, 8080.0}, {"2.5e1", 2, 25.0}, {"-12", -12, -12.0},     {"+7", 7, 7.0},
-        {"abc", 0, 0.0},         {".5", 0, 0.5}, {"3.", 3, 3.0},          {"1e", 1, 1.0},
-        {"0x10", 0, 0.0},        {"inf", 0, 0.0}, {"nan", 0, 0.0},         {"-", 0, 0.0},
-        {"1E-2", 1, 0.01},       {"99999999999", 2147483647, 99999999999.0}};
-    // clang-format on
+        {"8080x", 8080, 8080.0}, {"2.5e1", 2, 25.0},
+        {"-12", -12, -12.0},     {"+7", 7, 7.0},
+        {"abc", 0, 0.0},         {".5", 0, 0.5},
+        {"3.", 3, 3.0},          {"1e", 1, 1.0},
+        {"0x10", 0, 0.0},        {"inf", 0, 0.0},
+        {"nan", 0, 0.0},         {"-", 0, 0.0},
+        {"1E-2", 1, 0.01},       {"99999999999", 2147483647, 99999999999.0},
+    };
     testsupport::TempDir dir;
     for (const auto& [word, integer, real] : cases) {
         SCOPED_TRACE(word);
@@ -123,13 +125,16 @@ TEST(ConfigReader, GettersConvertLikeTheCLibrary) {
 }
 
 TEST(LinePieceReader, SplitsLikeFgetsInTextMode) {
-    // clang-format off
     const std::tuple<std::string, size_t, std::vector<std::string>> cases[] = {
-        {"ab\ncd\n", 10, {"ab\n", "cd\n"}}, {"ab\r\ncd", 10, {"ab\n", "cd"}},
-        {"a\rb\n", 10, {"a\rb\n"}}, {"abcdef\n", 4, {"abcd", "ef\n"}},
-        {"abcd\n", 4, {"abcd", "\n"}}, {"abc\r\nx\n", 4, {"abc\n", "x\n"}}, {"ab\r", 10, {"ab\r"}},
-        {"", 10, {}}};
-    // clang-format on
+        {"ab\ncd\n", 10, {"ab\n", "cd\n"}},
+        {"ab\r\ncd", 10, {"ab\n", "cd"}},
+        {"a\rb\n", 10, {"a\rb\n"}},
+        {"abcdef\n", 4, {"abcd", "ef\n"}},
+        {"abcd\n", 4, {"abcd", "\n"}},
+        {"abc\r\nx\n", 4, {"abc\n", "x\n"}},
+        {"ab\r", 10, {"ab\r"}},
+        {"", 10, {}},
+    };
     testsupport::TempDir dir;
     for (const auto& [content, maxChars, expected] : cases) {
         SCOPED_TRACE(content);
@@ -163,14 +168,19 @@ TEST(DecimalText, LengthsOfTheLeadingNumberAndHugeValues) {
 }
 
 TEST(DecimalText, IntegersUnclampedHexadecimalFormsAndFiniteReals) {
-    // clang-format off
     const std::tuple<const char*, bool, int64_t, bool> integers[] = {
         {"2147483648", true, 2147483648LL, false},
-        {" -9223372036854775808", true, INT64_MIN, false}, {"9223372036854775808", false, 0, false},
-        {"10x", true, 10, false}, {"100X5", true, 100, false}, {"0x1F", true, 0, true},
-        {" -0X1", true, 0, true}, {"+0x", true, 0, true}, {"00x1", true, 0, false},
-        {"x1", false, 0, false}, {"", false, 0, false}};
-    // clang-format on
+        {" -9223372036854775808", true, INT64_MIN, false},
+        {"9223372036854775808", false, 0, false},
+        {"10x", true, 10, false},
+        {"100X5", true, 100, false},
+        {"0x1F", true, 0, true},
+        {" -0X1", true, 0, true},
+        {"+0x", true, 0, true},
+        {"00x1", true, 0, false},
+        {"x1", false, 0, false},
+        {"", false, 0, false},
+    };
     for (const auto& [text, read, value, hexadecimal] : integers) {
         SCOPED_TRACE(text);
         int64_t got = 99;

@@ -121,16 +121,17 @@ TEST_F(NodeRecordTest, TextsCommentsAndRelayedState) {
 // Live reports and relayed state records build one trail; the table's span decides whether
 // anything is kept. Steps: relayed, latitude, report time in ms, span, the trail newest first.
 TEST_F(NodeRecordTest, TrailTakesAcceptedReportsAndNewRelayedTimes) {
-    // clang-format off
     const std::tuple<bool, double, int64_t, int64_t, std::vector<double>> steps[] = {
-        {false, 1, 1000000, 120000, {1}}, {false, 2, 1001000, 120000, {2, 1}},
+        {false, 1, 1000000, 120000, {1}},
+        {false, 2, 1001000, 120000, {2, 1}},
         {false, 9, 1000500, 120000, {2, 1}}, // older, refused
         {false, 3, 1001500, 120000, {2, 1}}, // within the spacing
         {true, 4, 1002000, 120000, {4, 2, 1}},
         {true, 4, 1002000, 120000, {4, 2, 1}}, // the same record polled again
         {true, 5, 0, 120000, {}},              // never reported upstream
-        {true, 6, 1003000, 120000, {6}}, {false, 7, 1010000, 0, {6}}}; // no span, nothing kept
-    // clang-format on
+        {true, 6, 1003000, 120000, {6}},
+        {false, 7, 1010000, 0, {6}},
+    }; // no span, nothing kept
     NodeRecord record("n", 1);
     for (const auto& [relayed, latitude, ms, spanMs, trail] : steps) {
         SCOPED_TRACE(latitude);

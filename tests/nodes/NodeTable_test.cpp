@@ -48,16 +48,21 @@ protected:
 
 // 255 characters are read at a time: a longer line's rest is a line of its own.
 TEST_F(NodeTableTest, NodeLineTable) {
-    // clang-format off
     const std::pair<std::string, std::string> cases[] = {
         {"# fleet\n7 Truck 7\n12\n2000 Too big\n7 Again\n", "7 Truck 7|12 |"},
-        {"5\t  Van\n", "5 Van|"},     {"5    \n", "5  |"},     {"5 Van\r\n", "5 Van|"},
-        {"5 Big  Red Van \n", "5 Big  Red Van |"}, {"5 Van, the second\n", "5 Van, the second|"},
-        {"   9 Car\n", "9 Car|"},     {"42abc Car\n", "42 Car|"}, {"abc Car\n", "0 Car|"},
+        {"5\t  Van\n", "5 Van|"},
+        {"5    \n", "5  |"},
+        {"5 Van\r\n", "5 Van|"},
+        {"5 Big  Red Van \n", "5 Big  Red Van |"},
+        {"5 Van, the second\n", "5 Van, the second|"},
+        {"   9 Car\n", "9 Car|"},
+        {"42abc Car\n", "42 Car|"},
+        {"abc Car\n", "0 Car|"},
         {"1000 Last\n1001 Over\n-3 Neg\n#5 Van\n   \t\n", "1000 Last|"},
-        {"1001 Over\n-3 Neg\n#5 Van\n   \t\n", ""}, {"6 Bus", "6 Bus|"},
-        {"3 " + std::string(253, 'a') + "77 Tail\n", "3 " + std::string(127, 'a') + "|77 Tail|"}};
-    // clang-format on
+        {"1001 Over\n-3 Neg\n#5 Van\n   \t\n", ""},
+        {"6 Bus", "6 Bus|"},
+        {"3 " + std::string(253, 'a') + "77 Tail\n", "3 " + std::string(127, 'a') + "|77 Tail|"},
+    };
     for (const auto& [file, expected] : cases) {
         SCOPED_TRACE(file);
         EXPECT_EQ(load(file), !expected.empty());

@@ -63,14 +63,19 @@ protected:
 
 // Pairs off a meridian worked out from the chord between the points.
 TEST(ProximityAlarmDistance, KnownPairs) {
-    // clang-format off
     const std::tuple<double, double, double, double, double> cases[] = {
-        {0, 0, 1, 0, kDegree},           {60, 20, 61, 20, kDegree},  {0, 10, 0, 11, kDegree},
-        {60, 10, 60, 11, 55597.011},     {0, 179.5, 0, -179.5, kDegree},
-        {10, -179.75, 10, 179.75, 54752.883}, {90, 0, 90, 123, 0},   {89, 0, 89, 180, 2 * kDegree},
-        {36.1, -115.2, 36.1, -115.2, 0}, {0, 0, 0, 180, 180 * kDegree},
-        {36.0, -115.0, 36.0 + 45 / kDegree, -115.0, 45}};
-    // clang-format on
+        {0, 0, 1, 0, kDegree},
+        {60, 20, 61, 20, kDegree},
+        {0, 10, 0, 11, kDegree},
+        {60, 10, 60, 11, 55597.011},
+        {0, 179.5, 0, -179.5, kDegree},
+        {10, -179.75, 10, 179.75, 54752.883},
+        {90, 0, 90, 123, 0},
+        {89, 0, 89, 180, 2 * kDegree},
+        {36.1, -115.2, 36.1, -115.2, 0},
+        {0, 0, 0, 180, 180 * kDegree},
+        {36.0, -115.0, 36.0 + 45 / kDegree, -115.0, 45},
+    };
     for (const auto& [lat1, lon1, lat2, lon2, metres] : cases) {
         SCOPED_TRACE(testing::Message() << lat1 << " " << lon1 << " " << lat2 << " " << lon2);
         EXPECT_NEAR(ProximityAlarm::distanceMetres(lat1, lon1, lat2, lon2), metres, 0.01);
@@ -81,13 +86,14 @@ TEST(ProximityAlarmDistance, KnownPairs) {
 // In at 100 m or nearer, out only beyond 110 m; every entry rings once; the box gives the
 // distance rounded to the metre.
 TEST_F(ProximityAlarmTest, EntersStaysLeavesAndReentersWithHysteresis) {
-    // clang-format off
-    const std::tuple<double, bool, int, int> steps[] = { // metres, in alarm, bells so far, box
-        {150, false, 0, 0},     {100.001, false, 0, 0}, {99.999, true, 1, 100}, {60, true, 1, 60},
-        {109.999, true, 1, 110}, {105, true, 1, 105},   {110.001, false, 1, 0}, {105, false, 1, 0},
-        {100.001, false, 1, 0}, {100 - 1e-6, true, 2, 100}, {44.6, true, 2, 45},
-        {44.4, true, 2, 44},    {0.3, true, 2, 0}};
-    // clang-format on
+    const std::tuple<double, bool, int, int> steps[] = {
+        // metres, in alarm, bells so far, box
+        {150, false, 0, 0},         {100.001, false, 0, 0},  {99.999, true, 1, 100},
+        {60, true, 1, 60},          {109.999, true, 1, 110}, {105, true, 1, 105},
+        {110.001, false, 1, 0},     {105, false, 1, 0},      {100.001, false, 1, 0},
+        {100 - 1e-6, true, 2, 100}, {44.6, true, 2, 45},     {44.4, true, 2, 44},
+        {0.3, true, 2, 0},
+    };
     for (const auto& [metres, in, rung, box] : steps) {
         SCOPED_TRACE(metres);
         clock.advanceMs(1000);

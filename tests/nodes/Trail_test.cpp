@@ -19,12 +19,13 @@ std::vector<int64_t> timesNewestFirst(const Trail& trail) {
 // A span of 120 s over 128 points keeps one point per 945 ms (944.9 rounded up); the same time
 // again adds nothing; a time back in the past starts again.
 TEST(Trail, KeepsPointsAtLeastOneSpacingApart) {
-    // clang-format off
     const std::tuple<int64_t, std::vector<int64_t>, std::vector<int64_t>> cases[] = {
         {120000, {0, 1000, 2000}, {2000, 1000, 0}},
-        {120000, {0, 500, 944, 945, 1889, 1890}, {1890, 945, 0}}, {120000, {5000, 5000}, {5000}},
-        {50, {7, 7, 8}, {8, 7}}, {120000, {5000, 6000, 3000, 4000}, {4000, 3000}}};
-    // clang-format on
+        {120000, {0, 500, 944, 945, 1889, 1890}, {1890, 945, 0}},
+        {120000, {5000, 5000}, {5000}},
+        {50, {7, 7, 8}, {8, 7}},
+        {120000, {5000, 6000, 3000, 4000}, {4000, 3000}},
+    };
     for (const auto& [spanMs, added, kept] : cases) {
         SCOPED_TRACE(testing::PrintToString(added));
         Trail trail;

@@ -51,31 +51,41 @@ TEST(SgiImageExit, HeaderRowAndRleFaults) {
                       cut = "iopen: error on read of image header\n";
     const std::string type = "img_seek: weird image type\n", dim = "img_seek: weird dim\n";
     const std::string bpp = "getrow: weird bpp\n";
-    // clang-format off
     const std::pair<std::string, std::string> cases[] = {
         {std::string("\x89PNG\r\n\x1a\n", 8) + std::string(200, 'x'), magic + "5089\n"},
-        {"\x01\xdb" + header.substr(2), magic + "db01\n"}, {std::string(512, '\0'), magic + "0\n"},
-        {"", cut},                   {header.substr(0, 151), cut},
-        {rleHeader, rowstart},       {rleHeader + tables.substr(0, 23), rowstart},
+        {"\x01\xdb" + header.substr(2), magic + "db01\n"},
+        {std::string(512, '\0'), magic + "0\n"},
+        {"", cut},
+        {header.substr(0, 151), cut},
+        {rleHeader, rowstart},
+        {rleHeader + tables.substr(0, 23), rowstart},
         {rleHeader + tables.substr(0, 47), "iopen: error on read of rowsize\n"},
         {verbatim.substr(0, 152), readRow},
         {verbatim.substr(0, verbatim.size() - 1), readRow},
         {rle.substr(0, rle.size() - 1), readRow},
-        {picture(2), type},          {picture(255), type},   {picture(2, 0), type}, // storage first
-        {picture(0, 0), dim},        {picture(0, 4), dim},   {picture(1, 0), dim},
-        {picture(1, 4), dim},        {picture(0, 3, 0), bpp}, {picture(0, 3, 3), bpp},
-        {picture(1, 3, 3), bpp},     {rleRow(1, seventeen), readRow},
+        {picture(2), type},
+        {picture(255), type},
+        {picture(2, 0), type}, // storage first
+        {picture(0, 0), dim},
+        {picture(0, 4), dim},
+        {picture(1, 0), dim},
+        {picture(1, 4), dim},
+        {picture(0, 3, 0), bpp},
+        {picture(0, 3, 3), bpp},
+        {picture(1, 3, 3), bpp},
+        {rleRow(1, seventeen), readRow},
         {rleRow(1, one.repeat(4, 1) + one.end(), {1000}), readRow},
         {rleRow(1, one.repeat(5, 1) + one.end()), readRow},
         {rleRow(1, one.literal({1, 2, 3, 4, 5}) + one.end()), readRow},
         {rleRow(1, one.repeat(3, 1) + one.literal({2, 3}) + one.end()), readRow},
         {rleRow(1, one.repeat(127, 1) + one.end()), readRow},
-        {rleRow(1, one.unit(0x84) + one.unit(1)), readRow}, {rleRow(1, one.unit(3)), readRow},
+        {rleRow(1, one.unit(0x84) + one.unit(1)), readRow},
+        {rleRow(1, one.unit(3)), readRow},
         {rleRow(1, one.literal({1, 2, 3, 4}), {3}), readRow},
         {rleRow(2, two.repeat(5, 0x1234) + two.end()), readRow},
         {rleRow(2, two.literal({1, 2, 3, 4, 5}) + two.end()), readRow},
-        {rleRow(2, two.unit(0x82) + two.unit(7)), readRow}};
-    // clang-format on
+        {rleRow(2, two.unit(0x82) + two.unit(7)), readRow},
+    };
     testsupport::TempDir dir;
     int row = 0;
     for (const auto& [bytes, message] : cases) {
@@ -104,17 +114,22 @@ TEST(SgiImageExit, HeaderRowAndRleFaults) {
     };
     const std::string range = "img_seek: row number out of range\n";
     const std::string readWrite = "iopen: read/write mode not supported\n";
-    // clang-format off
     const std::pair<std::function<void()>, std::string> calls[] = {
         {[&] { sgi::longimagedata(absent.c_str()); },
          "longimagedata: can't open image file " + absent + "\n"},
-        {expand(3, 2), "rle_expand: bad bpp: 3 2\n"}, {expand(1, 4), "rle_expand: bad bpp: 1 4\n"},
+        {expand(3, 2), "rle_expand: bad bpp: 3 2\n"},
+        {expand(1, 4), "rle_expand: bad bpp: 1 4\n"},
         {expand(0, 1), "rle_expand: bad bpp: 0 1\n"},
         {expand(2, -1), "rle_expand: bad bpp: 2 -1\n"},
-        {seek(2, 0, false), range}, {seek(0, 3, false), range}, {seek(UINT_MAX, 0, false), range},
-        {seek(2, 1, true), range},  {seek(1, 3, true), range},
-        {open("r+"), readWrite},    {open("w+"), readWrite},    {open("r+b"), readWrite}};
-    // clang-format on
+        {seek(2, 0, false), range},
+        {seek(0, 3, false), range},
+        {seek(UINT_MAX, 0, false), range},
+        {seek(2, 1, true), range},
+        {seek(1, 3, true), range},
+        {open("r+"), readWrite},
+        {open("w+"), readWrite},
+        {open("r+b"), readWrite},
+    };
     for (const auto& [body, message] : calls) {
         SCOPED_TRACE("call " + std::to_string(row++));
         expectFatal(body, message);

@@ -51,10 +51,15 @@ TEST(SgiImage, PicturesInEitherByteOrderAndStorage) {
     const Pixels rgbPixels = {{10, 20, 30, 255},  {10, 20, 30, 255}, {10, 20, 30, 255},
                               {200, 100, 0, 255}, {1, 5, 9, 255},    {2, 6, 10, 255},
                               {3, 7, 11, 255},    {4, 8, 12, 255}};
-    // clang-format off
-    const std::tuple<int, int, int, int, int, Samples, Pixels> cases[] = { // bpc, dimension, size
+    const std::tuple<int, int, int, int, int, Samples, Pixels> cases[] = {
+        // bpc, dimension, size
         {1, 3, 4, 2, 3, rgb, rgbPixels},
-        {2, 3, 8, 1, 1, {0, 0xff, 0x100, 0x7fff, 0x8000, 0xffff, 0x1234, 0xabcd},
+        {2,
+         3,
+         8,
+         1,
+         1,
+         {0, 0xff, 0x100, 0x7fff, 0x8000, 0xffff, 0x1234, 0xabcd},
          grey({0, 0, 1, 0x7f, 0x80, 0xff, 0x12, 0xab})},
         {1, 3, 2, 1, 1, {7, 250}, grey({7, 250})},
         {1, 3, 2, 1, 2, {7, 250, 99, 1}, grey({7, 250})},
@@ -62,8 +67,8 @@ TEST(SgiImage, PicturesInEitherByteOrderAndStorage) {
         {1, 3, 2, 1, 5, {1, 2, 3, 4, 5, 6, 0, 128, 77, 77}, {{1, 3, 5, 0}, {2, 4, 6, 128}}},
         {1, 2, 2, 1, 3, {1, 2}, grey({1, 2})},
         {1, 1, 2, 3, 3, {40, 80}, grey({40, 80})},
-        {1, 1, 2, 65535, 3, {40, 80}, grey({40, 80})}};
-    // clang-format on
+        {1, 1, 2, 65535, 3, {40, 80}, grey({40, 80})},
+    };
     testsupport::TempDir dir;
     for (const auto& [bpc, dimension, xsize, ysize, zsize, samples, pixels] : cases) {
         for (const auto& [big, storage] : {std::pair{true, 1}, {true, 0}, {false, 1}, {false, 0}}) {
@@ -116,17 +121,19 @@ TEST(SgiImage, RowsByteByByteAndRleRowsEndingEarlyOpenOrFillingTheBuffer) {
     const std::string full = w.literal({5}) + w.literal({6}) + w.literal({7}) + w.repeat(1, 8) +
                              w.end() + std::string(7, '\x7f');
     ASSERT_EQ(full.size(), 16u);
-    // clang-format off
     const std::pair<std::string, Samples> cases[] = {
         {header(0, 1, 3) + "\x05\xfa\x80", {0x05, 0xfa, 0x80}},
         {header(0, 2, 2) + "\x34\x12\xcd\xab", {0x1234, 0xabcd}},
         {header(1, 1, 3) + std::string("\x04\0\0\0\x03\x07\0\0", 8), {7, 7, 7}},
         {header(1, 2, 2) + std::string("\x08\0\0\0\x82\0\x34\x12\xcd\xab\0\0", 12),
          {0x1234, 0xabcd}},
-        {shortRow(true, 1), early}, {shortRow(true, 2), early}, {shortRow(false, 1), early},
-        {shortRow(false, 2), early}, {w.rleRows({w.literal({5, 6, 7, 8})}), {5, 6, 7, 8}},
-        {w.rleRows({full}), {5, 6, 7, 8}}};
-    // clang-format on
+        {shortRow(true, 1), early},
+        {shortRow(true, 2), early},
+        {shortRow(false, 1), early},
+        {shortRow(false, 2), early},
+        {w.rleRows({w.literal({5, 6, 7, 8})}), {5, 6, 7, 8}},
+        {w.rleRows({full}), {5, 6, 7, 8}},
+    };
     testsupport::TempDir dir;
     for (const auto& [bytes, expected] : cases) {
         SCOPED_TRACE(testing::PrintToString(expected));
@@ -147,20 +154,23 @@ std::vector<unsigned char> units16(const Samples& values, int oddByte = -1) {
 // in, its unit size, output units, their size, units written, output (0xee: never written).
 TEST(SgiImage, RleExpandConvertsBetweenUnitSizes) {
     using Bytes = std::vector<unsigned char>;
-    // clang-format off
     const std::tuple<Bytes, int, std::size_t, int, int, std::vector<unsigned>> cases[] = {
         {{0x82, 4, 5, 3, 6, 0}, 1, 6, 1, 5, {4, 5, 6, 6, 6, 0xee}},
         {{0x82, 4, 200, 3, 6, 0}, 1, 5, 2, 5, {4, 200, 6, 6, 6}},
-        {units16({0x82, 0x1234, 0xfffe, 2, 0x0102, 0}), 2, 4, 2, 4,
+        {units16({0x82, 0x1234, 0xfffe, 2, 0x0102, 0}),
+         2,
+         4,
+         2,
+         4,
          {0x1234, 0xfffe, 0x0102, 0x0102}},
         {units16({0x81, 0x1234, 2, 0xabcd, 0}), 2, 3, 1, 3, {0x34, 0xcd, 0xcd}}, // low byte
-        {{0x81, 9, 0, 3, 7}, 1, 4, 1, 1, {9, 0xee, 0xee, 0xee}},        // count of zero ends
-        {{2, 9}, 1, 4, 1, 2, {9, 9, 0xee, 0xee}},                       // end of input ends
-        {{5, 9, 0}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}},             // repeat past the output
-        {{0x83, 1, 2}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}},          // literal past input
-        {{0x81, 1, 3}, 1, 4, 1, -1, {1, 0xee, 0xee, 0xee}},             // repeat without value
-        {units16({1, 7}, 0x2a), 2, 2, 2, 1, {7, 0xeeee}}};              // odd byte ignored
-    // clang-format on
+        {{0x81, 9, 0, 3, 7}, 1, 4, 1, 1, {9, 0xee, 0xee, 0xee}}, // count of zero ends
+        {{2, 9}, 1, 4, 1, 2, {9, 9, 0xee, 0xee}},                // end of input ends
+        {{5, 9, 0}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}},      // repeat past the output
+        {{0x83, 1, 2}, 1, 4, 1, -1, {0xee, 0xee, 0xee, 0xee}},   // literal past input
+        {{0x81, 1, 3}, 1, 4, 1, -1, {1, 0xee, 0xee, 0xee}},      // repeat without value
+        {units16({1, 7}, 0x2a), 2, 2, 2, 1, {7, 0xeeee}},
+    }; // odd byte ignored
     for (const auto& [in, inBpu, outUnits, outBpu, written, expected] : cases) {
         SCOPED_TRACE(testing::PrintToString(in));
         std::vector<unsigned char> out(outUnits * std::size_t(outBpu), 0xee);
