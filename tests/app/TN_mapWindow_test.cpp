@@ -3,7 +3,6 @@
 #include "app/TN_mapWindow.h"
 #include "inputs/MulticastPort.h"
 #include "nodes/ProximityAlarm.h"
-#include "render/DrawContext.h"
 #include "render/glDrawSurface.h"
 #include "ui/InputsDialog.h"
 #include "ui/MasterConfigDialog.h"
@@ -22,14 +21,12 @@
 #include <FL/Fl_Check_Button.H>
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Input.H>
 #include <FL/Fl_Output.H>
 #include <FL/Fl_Round_Button.H>
 #include <FL/Fl_Value_Input.H>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <numbers>
@@ -44,13 +41,11 @@ protected:
     void SetUp() override {
         Fl::lock(); // before the remote poll's thread starts: it calls Fl::awake()
         ManualClockTest::SetUp();
-        enter = std::make_unique<testsupport::WorkingDirectory>(dir.path());
         dir.write("nodes.txt", "3 Three\n7 Seven\n12 Twelve\n");
         dir.write("ports.txt", "fleet 239.255.3.3 25333\n");
     }
     void TearDown() override {
         window.reset();
-        enter.reset();
         ManualClockTest::TearDown();
     }
     // Loads a master file naming `more`, the preferences, nodes, ports and definitions, into
@@ -76,7 +71,7 @@ protected:
     }
 
     testsupport::TempDir dir;
-    std::unique_ptr<testsupport::WorkingDirectory> enter;
+    testsupport::WorkingDirectory enter{dir.path()};
     std::unique_ptr<TN_mapWindow> window;
 };
 
