@@ -332,6 +332,7 @@ TEST_F(Window, ProximityAlarmInTheBoxAndOnStandardError) {
     const std::string at = "2023-11-14 22:13:20 ";
     const std::string seven = "ALERT ID007 Seven 45 m from ID003";
     const std::string twelve = "ALERT ID012 Twelve 30 m from ID003";
+    const std::string seven50 = "ALERT ID007 Seven 50 m from ID003";
     const struct {
         double seven, twelve;
         bool on;
@@ -341,12 +342,9 @@ TEST_F(Window, ProximityAlarmInTheBoxAndOnStandardError) {
         {45, 800, true, seven, at + seven + "\n"},
         {45, 30, true, twelve + " +1 more", at + twelve + "\n"},
         {50, 30, true, twelve + " +1 more", ""},
-        {50, 111, true, "ALERT ID007 Seven 50 m from ID003", ""}, // beyond 110 m: left
+        {50, 111, true, seven50, ""}, // beyond 110 m: left
         {50, 30, false, "", ""},
-        {50, 30, true, twelve + " +1 more",
-         at + twelve + "\n" + at +
-             "ALERT ID007 Seven 50 m "
-             "from ID003\n"},
+        {50, 30, true, twelve + " +1 more", at + twelve + "\n" + at + seven50 + "\n"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.box);
