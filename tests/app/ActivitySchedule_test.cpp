@@ -5,75 +5,49 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace {
 
 using app::ActivitySchedule;
 using app::RateTable;
+constexpr int kFrame = ActivitySchedule::kFrame;
+constexpr int kSnapshot = ActivitySchedule::kLocalSnapshot;
+using ActivityScheduleTest = testsupport::ManualClockTest;
 
-class ActivityScheduleTest : public testsupport::ManualClockTest {
-protected:
-    void SetUp() override {
-        testsupport::ManualClockTest::SetUp();
-        clock.setCounter(1000000);
-    }
-};
-
-TEST_F(ActivityScheduleTest, EqualIsNotDueOneTickLaterIs) {
-    ActivitySchedule schedule;
-    schedule.setPeriodSeconds(ActivitySchedule::kFrame, 0.5);
-    clock.setCounter(1000000 + 500000);
-    schedule.sampleClock();
-    EXPECT_FALSE(schedule.isDue(ActivitySchedule::kFrame));
-    EXPECT_DOUBLE_EQ(schedule.timeUntilDue(ActivitySchedule::kFrame), 0.0);
-    clock.advanceCounter(1);
-    schedule.sampleClock();
-    EXPECT_TRUE(schedule.isDue(ActivitySchedule::kFrame));
-    EXPECT_DOUBLE_EQ(schedule.timeUntilDue(ActivitySchedule::kFrame), 0.0);
-    schedule.markRun(ActivitySchedule::kFrame);
-    EXPECT_FALSE(schedule.isDue(ActivitySchedule::kFrame));
-    EXPECT_DOUBLE_EQ(schedule.timeUntilDue(ActivitySchedule::kFrame), 0.5);
-}
-
-TEST_F(ActivityScheduleTest, WaitRule) {
+// A slot is due one tick after its period has passed, not at it; a period change keeps the
+// last run; slots outside the table and rows outside a rate table are off.
+TEST_F(ActivityScheduleTest, DueAndWait) {
+    clock.setCounter(1000000);
     ActivitySchedule schedule;
     std::array<bool, ActivitySchedule::kSlotCount> on{};
     EXPECT_LT(schedule.waitSeconds(on), 0.0); // nothing timed: block
-
-    on[ActivitySchedule::kFrame] = true;
-    schedule.setPeriodSeconds(ActivitySchedule::kFrame, RateTable::frames().seconds(0));
-    EXPECT_NEAR(schedule.waitSeconds(on), 1.0 / 60.0, 1e-6);
-    EXPECT_LE(schedule.waitSeconds(on), ActivitySchedule::kLongestWait);
-
-    schedule.setPeriodSeconds(ActivitySchedule::kFrame, RateTable::frames().seconds(7)); // 2 spf
+    on[kFrame] = true;
+    schedule.setPeriodSeconds(kFrame, RateTable::frames().seconds(7)); // 2 spf: the longest wait
     EXPECT_DOUBLE_EQ(schedule.waitSeconds(on), ActivitySchedule::kLongestWait);
+    schedule.setPeriodSeconds(kFrame, 0.5);
+    for (const auto& [ticks, due, until] : {std::tuple{500000, false, 0.0}, {1, true, 0.0}}) {
+        clock.advanceCounter(ticks);
+        schedule.sampleClock();
+        EXPECT_EQ(schedule.isDue(kFrame), due);
+        EXPECT_DOUBLE_EQ(schedule.timeUntilDue(kFrame), until);
+    }
+    schedule.markRun(kFrame);
+    EXPECT_FALSE(schedule.isDue(kFrame));
+    EXPECT_DOUBLE_EQ(schedule.timeUntilDue(kFrame), 0.5);
+    schedule.setPeriodSeconds(kFrame, RateTable::frames().seconds(0));
+    EXPECT_NEAR(schedule.waitSeconds(on), 1.0 / 60.0, 1e-6);
 
-    on[ActivitySchedule::kLocalSnapshot] = true;
-    schedule.setPeriodSeconds(ActivitySchedule::kLocalSnapshot, 0.002);
+    on[kSnapshot] = true;
+    schedule.markRun(kSnapshot);
+    schedule.setPeriodSeconds(kSnapshot, RateTable::fast().seconds(0));
+    schedule.setPeriodSeconds(kSnapshot, -1.0); // refused
+    EXPECT_EQ(schedule.period(kSnapshot), 200000);
+    EXPECT_EQ(schedule.lastRun(kSnapshot), 1500001);
+    schedule.setPeriodSeconds(kSnapshot, 0.002);
     EXPECT_NEAR(schedule.waitSeconds(on), 0.002, 1e-9);
-    clock.advanceCounter(10000); // the snapshot's time has passed
-    schedule.sampleClock();
-    EXPECT_DOUBLE_EQ(schedule.waitSeconds(on), 0.0);
-}
-
-// A period change keeps the last run; slots outside the table and rows outside a rate table are
-// off.
-TEST_F(ActivityScheduleTest, PeriodChangeKeepsLastRunAndOutsideIsOff) {
-    ActivitySchedule schedule;
-    clock.advanceCounter(300000);
-    schedule.sampleClock();
-    schedule.markRun(ActivitySchedule::kLocalSnapshot);
-    schedule.setPeriodSeconds(ActivitySchedule::kLocalSnapshot, RateTable::fast().seconds(0));
-    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalSnapshot), 200000);
-    EXPECT_EQ(schedule.lastRun(ActivitySchedule::kLocalSnapshot), 1300000);
-    schedule.setPeriodSeconds(ActivitySchedule::kLocalSnapshot, -1.0); // refused
-    EXPECT_EQ(schedule.period(ActivitySchedule::kLocalSnapshot), 200000);
-
     clock.advanceCounter(100000000);
     schedule.sampleClock();
-    EXPECT_FALSE(schedule.isDue(-1));
-    EXPECT_FALSE(schedule.isDue(7));
+    EXPECT_DOUBLE_EQ(schedule.waitSeconds(on), 0.0);
+    EXPECT_FALSE(schedule.isDue(-1) || schedule.isDue(7));
     EXPECT_EQ(schedule.period(7), 0);
     EXPECT_EQ(schedule.timeUntilDue(9), 0.0);
     for (const RateTable* table : {&RateTable::frames(), &RateTable::fast(), &RateTable::slow()}) {

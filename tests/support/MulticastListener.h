@@ -7,10 +7,9 @@
 
 namespace testsupport {
 
-// A plain UDP socket joined to one multicast group on a port the kernel picks,
-// the way a display receives: SO_REUSEADDR, bound to any address at the port,
-// member of the group on the loopback interface. Only its own group is
-// delivered to it. Owns its socket; one thread.
+// A UDP socket joined to one multicast group on a port the kernel picks, as a display
+// receives: SO_REUSEADDR, bound to any address, member of the group on the loopback interface,
+// only its own group delivered. Owns its socket; one thread.
 class MulticastListener {
 public:
     MulticastListener() = default;
@@ -25,8 +24,7 @@ public:
     // Receives until `count` datagrams have arrived or the time is up.
     std::vector<std::string> receive(size_t count, std::chrono::milliseconds timeout);
 
-    // True when this process sees no network interface but the loopback one,
-    // that is, it runs in a private network namespace.
+    // True when no network interface but the loopback one is seen: a private namespace.
     static bool inPrivateNetwork();
 
 private:

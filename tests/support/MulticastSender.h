@@ -9,22 +9,19 @@
 
 namespace testsupport {
 
-// Sends datagrams to one multicast group and port from this host only: TTL 0,
-// out of the loopback interface, looped back to local members, with a send
-// buffer large enough for a burst. Owns its socket; one thread.
+// Sends datagrams to one multicast group and port from this host only: TTL 0, out of the
+// loopback interface, looped back to local members, a send buffer large enough for a burst.
+// Owns its socket; one thread.
 class MulticastSender {
 public:
     MulticastSender(const std::string& group, int port) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-        const unsigned char ttl = 0;
-        const unsigned char loop = 1;
+        const unsigned char ttl = 0, loop = 1;
+        const in_addr loopback{htonl(INADDR_LOOPBACK)};
+        const int buffer = 4 << 20;
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_LOOP, &loop, sizeof loop);
-        in_addr loopback{};
-        loopback.s_addr = htonl(INADDR_LOOPBACK);
         setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &loopback, sizeof loopback);
-        const int buffer = 4 << 20;
         setsockopt(fd_, SOL_SOCKET, SO_SNDBUF, &buffer, sizeof buffer);
-        to_.sin_family = AF_INET;
         to_.sin_port = htons(static_cast<uint16_t>(port));
         inet_pton(AF_INET, group.c_str(), &to_.sin_addr);
     }
@@ -39,7 +36,7 @@ public:
 
 private:
     int fd_;
-    sockaddr_in to_{};
+    sockaddr_in to_{AF_INET, 0, {}, {}};
 };
 
 } // namespace testsupport

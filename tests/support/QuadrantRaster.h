@@ -5,18 +5,15 @@
 
 namespace testsupport {
 
-// A georeferenced raster of four coloured quadrants with known corners, made as users make
-// theirs: a netpbm picture (written here) that gdal_translate georeferences. The quadrants are
-// north-west red, north-east green, south-west blue, south-east yellow, each 100 x 100 pixels.
-// Header only; the caller runs the command with its own process runner.
+// A georeferenced raster of four coloured quadrants, each 100 x 100 pixels, made as users make
+// theirs: a netpbm picture that gdal_translate georeferences. Header only.
 struct QuadrantRaster {
     static constexpr int kSide = 200;
 
     struct Quadrant {
         const char* name;
         int r, g, b;
-        double across, down; // its centre as a share of the width from the west edge and of
-                             // the height from the north edge
+        double across, down; // its centre as shares of the width and height from north-west
     };
     static constexpr Quadrant kQuadrants[4] = {
         {"north-west red", 255, 0, 0, 0.25, 0.25},
@@ -27,22 +24,16 @@ struct QuadrantRaster {
 
     // The picture as a binary PPM, top row first.
     static std::string ppm() {
-        std::string bytes =
-            "P6\n" + std::to_string(kSide) + " " + std::to_string(kSide) + "\n255\n";
-        for (int row = 0; row < kSide; ++row) {
-            for (int column = 0; column < kSide; ++column) {
-                const Quadrant& q =
-                    kQuadrants[(row < kSide / 2 ? 0 : 2) + (column < kSide / 2 ? 0 : 1)];
-                bytes += static_cast<char>(q.r);
-                bytes += static_cast<char>(q.g);
-                bytes += static_cast<char>(q.b);
-            }
+        std::string bytes = "P6\n200 200\n255\n";
+        for (int pixel = 0; pixel < kSide * kSide; ++pixel) {
+            const int row = pixel / kSide;
+            const Quadrant& q = kQuadrants[(row < 100 ? 0 : 2) + (pixel % kSide < 100 ? 0 : 1)];
+            bytes.append({static_cast<char>(q.r), static_cast<char>(q.g), static_cast<char>(q.b)});
         }
         return bytes;
     }
 
-    // gdal_translate's command that makes a GeoTIFF of the picture with corners in `crs`
-    // ("EPSG:32611" for UTM zone 11 north, "EPSG:4326" for degrees).
+    // gdal_translate's command making a GeoTIFF of the picture with corners in `crs`.
     static std::vector<std::string> georeference(const std::string& ppmPath,
                                                  const std::string& geoTiffPath,
                                                  const std::string& crs, double west, double north,

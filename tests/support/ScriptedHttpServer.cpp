@@ -18,12 +18,8 @@ namespace {
 std::string readRequest(int client) {
     std::string request;
     char buffer[512];
-    while (request.find("\r\n\r\n") == std::string::npos) {
-        pollfd ready{client, POLLIN, 0};
-        if (poll(&ready, 1, 2000) <= 0) {
-            break;
-        }
-        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
+    for (pollfd ready{client, POLLIN, 0}; request.find("\r\n\r\n") == std::string::npos;) {
+        const ssize_t got = poll(&ready, 1, 2000) > 0 ? recv(client, buffer, sizeof buffer, 0) : 0;
         if (got <= 0) {
             break;
         }
@@ -38,9 +34,7 @@ ScriptedHttpServer::ScriptedHttpServer(Script script) : script_(std::move(script
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         listen(listener_, 4) == 0 &&
@@ -62,13 +56,12 @@ std::vector<std::string> ScriptedHttpServer::requests() {
 }
 
 bool ScriptedHttpServer::writeAll(int client, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = send(client, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+    ssize_t put = 0;
+    for (size_t done = 0; done < bytes.size(); done += static_cast<size_t>(put)) {
+        put = send(client, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (put <= 0) {
             return false;
         }
-        done += static_cast<size_t>(put);
     }
     return true;
 }
@@ -76,10 +69,7 @@ bool ScriptedHttpServer::writeAll(int client, const std::string& bytes) {
 void ScriptedHttpServer::serve() {
     while (!stopping_) {
         pollfd ready{listener_, POLLIN, 0};
-        if (poll(&ready, 1, 50) <= 0) {
-            continue;
-        }
-        const int client = accept(listener_, nullptr, nullptr);
+        const int client = poll(&ready, 1, 50) > 0 ? accept(listener_, nullptr, nullptr) : -1;
         if (client < 0) {
             continue;
         }
@@ -96,11 +86,9 @@ void ScriptedHttpServer::serve() {
 }
 
 WebServer::WebServer(const std::string& root, int port, const std::string& scratch)
-    : scratch_(scratch) {
-    const ChildProcess::Outcome outcome =
-        ChildProcess::run(WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch_});
-    started_ = outcome.exited && outcome.status == 0;
-}
+    : scratch_(scratch),
+      started_(ChildProcess::run(WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch})
+                   .status == 0) {}
 
 WebServer::~WebServer() {
     if (started_) {

@@ -9,11 +9,10 @@
 
 namespace testsupport {
 
-// A web server on 127.0.0.1 (a port the system picks) that answers each
-// connection by a script, one connection at a time, on a thread of its own:
-// it reads the request up to its blank line, calls the script with the
-// connection's socket, then closes the connection. Owns its sockets and
-// thread; the other calls are safe from any thread.
+// A web server on 127.0.0.1 (a port the system picks) answering connections one at a time by
+// a script, on a thread of its own: it reads the request up to its blank line, calls the script
+// with the connection's socket, then closes it. Owns its sockets and thread; the other calls
+// are safe from any thread.
 class ScriptedHttpServer {
 public:
     // `number` counts connections from 1; `stopping` turns true when the server goes.
@@ -49,8 +48,8 @@ private:
     std::thread thread_;
 };
 
-// The real web server (nginx, through scripts/web-server) serving a folder on
-// 127.0.0.1:port, its state in `scratch`; stopped again when the object goes.
+// nginx (through scripts/web-server) serving a folder on 127.0.0.1:port, its state in
+// `scratch`; stopped again when the object goes.
 class WebServer {
 public:
     WebServer(const std::string& root, int port, const std::string& scratch);

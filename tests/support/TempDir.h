@@ -8,15 +8,12 @@
 
 namespace testsupport {
 
-// A fresh directory under the system's temporary folder, removed with
-// everything in it when the object goes.
+// A fresh directory under the system's temporary folder, removed with all in it when it goes.
 class TempDir {
 public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "tarnell-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        }
+        path_ = mkdtemp(pattern.data()) != nullptr ? pattern : "";
     }
     ~TempDir() {
         std::error_code ignored;
@@ -28,17 +25,11 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // The path of a file in the directory (not created).
     std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-    // Writes the bytes exactly as given (binary); returns the file's path,
-    // or "" when it could not be written.
+    // Writes the bytes exactly (binary); the file's path, or "" when it could not be written.
     std::string write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path target = path_ / name;
-        std::ofstream out(target, std::ios::binary);
-        out << bytes;
-        out.close();
-        return out ? target.string() : std::string();
+        std::ofstream out(path_ / name, std::ios::binary);
+        return out << bytes && out.flush() ? file(name) : std::string();
     }
-
     // A file's whole content; "" when it cannot be read.
     static std::string read(const std::string& file) {
         std::ifstream in(file, std::ios::binary);

@@ -5,24 +5,19 @@
 
 namespace testsupport {
 
-// Makes `directory` the working directory for the object's life, so files the
-// code under test names relative to it land there, and puts the previous one
-// back afterwards.
+// Makes `directory` the working directory while the object lives, then puts the previous back.
 class WorkingDirectory {
 public:
-    explicit WorkingDirectory(const std::filesystem::path& directory) {
-        std::error_code error;
-        previous_ = std::filesystem::current_path(error);
-        std::filesystem::current_path(directory, error);
+    explicit WorkingDirectory(const std::filesystem::path& directory)
+        : previous_(std::filesystem::current_path(error_)) {
+        std::filesystem::current_path(directory, error_);
     }
-    ~WorkingDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-    }
+    ~WorkingDirectory() { std::filesystem::current_path(previous_, error_); }
     WorkingDirectory(const WorkingDirectory&) = delete;
     WorkingDirectory& operator=(const WorkingDirectory&) = delete;
 
 private:
+    std::error_code error_;
     std::filesystem::path previous_;
 };
 
