@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -53,33 +52,18 @@ protected:
         return set.choose(r, preferences, table);
     }
     static std::string nameOf(const render::NodeGraphics* g) { return g ? g->name() : "-"; }
-    std::vector<int32_t> group() {
-        std::vector<int32_t> ids;
-        for (uint32_t i = 0; i < table.fileNodeCount(); ++i) {
-            if (choose(*table.recordAt(i)).inTargetGroup) {
-                ids.push_back(table.recordAt(i)->id);
-            }
-        }
-        return ids;
-    }
     bool drawNodes(bool stateFromFile = true) {
-        return frame().drawFramed([&](DrawContext& context) {
+        return frame.drawFramed([&](DrawContext& context) {
             set.drawNodes(context, preferences, table, stateFromFile, &alarm);
         });
     }
-    rendertest::GlFrame& frame() {
-        if (!frame_) {
-            frame_ = std::make_unique<rendertest::GlFrame>(800, 600);
-        }
-        return *frame_;
-    }
     Pixel at(int32_t id, double dx = 0, double dy = 0) {
-        return frame().atWorld(rec(id).longitude + dx, rec(id).latitude + dy);
+        return frame.atWorld(rec(id).longitude + dx, rec(id).latitude + dy);
     }
     // Any of the five pixels of the column around (x, y): a line may fall either side of a row.
     bool lineAt(double x, double y, const rendertest::Match& match) {
         const int px = static_cast<int>((x + 1.0) * 400.0), py = static_cast<int>((0.75 - y) * 400);
-        return frame().count(px, py - 2, px + 1, py + 3, match) > 0;
+        return frame.count(px, py - 2, px + 1, py + 3, match) > 0;
     }
 
     testsupport::TempDir dir;
@@ -87,14 +71,14 @@ protected:
     config::Preferences preferences;
     render::NodeGraphicsSet set;
     nodes::ProximityAlarm alarm;
-    std::unique_ptr<rendertest::GlFrame> frame_;
+    rendertest::GlFrame frame{800, 600};
 };
 
 bool background(const Pixel& p) {
     return near(p, 0, 102, 128);
 }
 
-// (r, g, b) at `alpha` over what lay `under` at `underAlpha`-darkened background.
+// (r, g, b) at `alpha` over the background, itself darkened to `behind` by what lies between.
 rendertest::Match over(int r, int g, int b, double alpha, double behind = 1.0) {
     return [=](const Pixel& p) {
         const double keep = behind * (1 - alpha);
@@ -106,48 +90,37 @@ rendertest::Match over(int r, int g, int b, double alpha, double behind = 1.0) {
 
 // D lines: the second is the default icon, lower-case d is none; unknown per-node ids are
 // ignored, the later wins; ranks 0, -1, -2 land in chase, target and default, ranks beyond the
-// table stay out; short names are number 0. Slots and per-node icons not listed are none.
+// table stay out; short names are number 0. Listed: "slot=name" and "id=list index".
 TEST_F(NodeGraphicsSetTest, LoadingBuildsRolesAndPerNodeIcons) {
     const struct {
-        std::string file;
-        int count;
-        std::map<int, std::string> slots;
-        std::map<int32_t, int32_t> perNode;
-        std::string iconOf5;
+        const char *file, *slots, *perNode, *iconOf5;
     } cases[] = {
-        {"D1 a\nD2 b\n", 2, {{0, "D2"}}, {}, "D2"},
-        {"d a\n", 1, {}, {}, "d"},
-        {"Target\nChase\nProx3\nD\n",
-         4,
-         {{0, "D"}, {1, "Target"}, {2, "Chase"}, {5, "Prox3"}},
-         {},
-         "D"},
-        {"D a\nIc3 b\nIc999 c\nIc3 d\nIc0004 e\n", 5, {{0, "D"}}, {{3, 3}, {4, 4}}, "D"},
-        {"Prox0\nProx-1\nProx-2\n", 3, {{0, "Prox-2"}, {1, "Prox-1"}, {2, "Prox0"}}, {}, "Prox-2"},
-        {"Prox11\nProx-3\nProx99999999999\nProx10\nProx1\n",
-         5,
-         {{3, "Prox1"}, {12, "Prox10"}},
-         {},
-         "Prox11"},
-        {"Prox a\nIc b\n", 2, {{2, "Prox"}}, {{0, 1}}, "Prox"},
-        {"", 0, {}, {}, "-"},
+        {"D1 a\nD2 b\n", " 0=D2", "", "D2"},
+        {"d a\n", "", "", "d"},
+        {"Target\nChase\nProx3\nD\n", " 0=D 1=Target 2=Chase 5=Prox3", "", "D"},
+        {"D a\nIc3 b\nIc999 c\nIc3 d\nIc0004 e\n", " 0=D", " 3=3 4=4", "D"},
+        {"Prox0\nProx-1\nProx-2\n", " 0=Prox-2 1=Prox-1 2=Prox0", "", "Prox-2"},
+        {"Prox11\nProx-3\nProx99999999999\nProx10\nProx1\n", " 3=Prox1 12=Prox10", "", "Prox11"},
+        {"Prox a\nIc b\n", " 2=Prox", " 0=1", "Prox"},
+        {"", "", "", "-"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
         load(c.file);
-        EXPECT_EQ(set.count(), c.count);
-        EXPECT_EQ(set.roleTable().size(), 13);
+        std::string slots, perNode;
         for (int slot = -2; slot < 15; ++slot) {
-            const auto it = c.slots.find(slot);
-            EXPECT_EQ(nameOf(set.roleTable().slot(slot)), it != c.slots.end() ? it->second : "-")
-                << slot;
+            const render::NodeGraphics* g = set.roleTable().slot(slot);
+            slots += g ? " " + std::to_string(slot) + "=" + g->name() : "";
         }
         for (uint32_t i = 0; i < table.fileNodeCount(); ++i) {
             const NodeRecord& r = *table.recordAt(i);
-            const auto it = c.perNode.find(r.id);
-            EXPECT_EQ(r.perNodeIcon, it != c.perNode.end() ? it->second : -1) << r.id;
+            perNode += r.perNodeIcon >= 0
+                           ? " " + std::to_string(r.id) + "=" + std::to_string(r.perNodeIcon)
+                           : "";
         }
-        EXPECT_EQ(nameOf(choose(rec(5)).icon), c.iconOf5);
+        EXPECT_EQ(slots, c.slots) << c.file;
+        EXPECT_EQ(perNode, c.perNode) << c.file;
+        EXPECT_EQ(set.roleTable().size(), 13);
+        EXPECT_EQ(nameOf(choose(rec(5)).icon), c.iconOf5) << c.file;
     }
     // Per-node icons follow the current file; a stale index never reads past the list.
     load("D\nIc7 a\n");
@@ -175,7 +148,13 @@ TEST_F(NodeGraphicsSetTest, TargetGroupAndMarkers) {
     };
     for (const auto& c : cases) {
         preferences.proxNumber = c.proxNumber;
-        EXPECT_EQ(group(), c.ids) << c.proxNumber;
+        std::vector<int32_t> ids;
+        for (uint32_t i = 0; i < table.fileNodeCount(); ++i) {
+            if (choose(*table.recordAt(i)).inTargetGroup) {
+                ids.push_back(table.recordAt(i)->id);
+            }
+        }
+        EXPECT_EQ(ids, c.ids) << c.proxNumber;
     }
     preferences.proxIcon = true;
     preferences.proxNumber = 40;
@@ -220,7 +199,7 @@ TEST_F(NodeGraphicsSetTest, IconsMarkersAndStatusInAFrame) {
     }
     load("");
     ASSERT_TRUE(drawNodes());
-    EXPECT_EQ(frame().countAll(background), 800 * 600);
+    EXPECT_EQ(frame.countAll(background), 800 * 600);
 
     load("D x 5 10 3 1 0 0 0 1 0 0 0 1\n");
     preferences.displayMode = config::Preferences::kDisplayAll;
