@@ -5,7 +5,6 @@
 #include <FL/Fl_Button.H>
 #include <FL/Fl_File_Browser.H>
 #include <FL/Fl_File_Chooser.H>
-#include <FL/Fl_File_Input.H>
 #include <FL/fl_ask.H>
 
 #include <cstring>
@@ -25,10 +24,10 @@ inline void press(Fl_Button* button) {
 // in its shown window by kind and label, once that is drawn (within 10 s). Main thread only.
 class ChooserDriver {
 public:
-    enum Kind { Click, DoubleClick, Type, Enter, Ok, Cancel, Close };
+    enum Kind { Click, Ok, Cancel, Close };
     struct Action {
         Kind kind;
-        const char* text = ""; // the file clicked or the name typed
+        const char* text = ""; // the file clicked
     };
 
     explicit ChooserDriver(Fl_File_Chooser* chooser) : chooser_(chooser) {
@@ -37,12 +36,12 @@ public:
             if (w->label() && !std::strcmp(w->label(), chooser->label()) &&
                 testsupport::waitFor([w] { return !w->damage(); })) {
                 window_ = w;
-                find(w, nullptr, list_), find(w, nullptr, name_);
+                find(w, nullptr, list_);
                 find(w, fl_ok, ok_), find(w, fl_cancel, cancel_);
             }
         }
     }
-    bool found() const { return list_ && name_ && ok_ && cancel_; }
+    bool found() const { return list_ && ok_ && cancel_; }
 
     // Does each action in turn; false when a click missed its file. A clicked line is scrolled
     // to the top of the list, just inside its frame (fillFolder makes the list long enough).
@@ -53,30 +52,14 @@ public:
                 Fl::handle(FL_CLOSE, window_); // the window manager's close button
             } else if (a.kind == Ok || a.kind == Cancel) {
                 testsupport::click(a.kind == Ok ? ok_ : cancel_);
-            } else if (a.kind == Type || a.kind == Enter) {
-                name_->take_focus();
-                if (a.kind == Type) {
-                    name_->value("");
-                }
-                static char typed[2] = {}; // key by key, as the field completes names
-                for (const char* key = a.kind == Type ? a.text : "\r"; *key != '\0'; ++key) {
-                    typed[0] = *key;
-                    Fl::e_keysym = *key == '\r' ? FL_Enter : static_cast<unsigned char>(*key);
-                    Fl::e_state = 0, Fl::e_text = typed, Fl::e_length = 1;
-                    Fl::handle(FL_KEYBOARD, window_);
-                }
             } else {
                 int line = list_->size();
                 while (line > 0 && (!list_->text(line) || std::strcmp(list_->text(line), a.text))) {
                     --line;
                 }
                 list_->topline(line);
-                const int x = list_->x() + list_->w() / 3;
-                const int y = list_->y() + Fl::box_dy(list_->box()) + 2;
-                testsupport::clickAt(window_, x, y);
-                if (a.kind == DoubleClick) {
-                    testsupport::clickAt(window_, x, y, 1);
-                }
+                testsupport::clickAt(window_, list_->x() + list_->w() / 3,
+                                     list_->y() + Fl::box_dy(list_->box()) + 2);
                 hit = hit && line > 0 && list_->value() == line;
             }
         }
@@ -105,7 +88,6 @@ private:
     Fl_File_Chooser* chooser_;
     Fl_Window* window_ = nullptr;
     Fl_File_Browser* list_ = nullptr;
-    Fl_File_Input* name_ = nullptr;
     Fl_Button* ok_ = nullptr;
     Fl_Button* cancel_ = nullptr;
 };

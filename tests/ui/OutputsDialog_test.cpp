@@ -37,20 +37,25 @@ TEST(OutputsDialog, CounterStatusSnapshotFlagsAndFile) {
     EXPECT_TRUE(d.snapshotRequested());
     EXPECT_EQ(d.snapshotCount(), 2);
 
-    // Names set or chosen are stored relative; an empty one names no file; a too long one is
-    // refused and the field goes on showing the name the snapshots go to.
+    // Names set or chosen are stored relative, up to 255 characters; an empty one names no file;
+    // a longer one is refused whole and the field goes on showing the name the snapshots go to.
     testsupport::TempDir dir;
-    testsupport::WorkingDirectory cwd{dir.path()};
-    const std::string tooLong = (dir.path() / std::string(300, 'x')).string();
+    std::filesystem::create_directory(dir.path() / "maps");
+    testsupport::WorkingDirectory cwd{dir.path() / "maps"};
+    const std::filesystem::path here = dir.path() / "maps";
+    const std::string tooLong = (here / std::string(256, 'x')).string(), longest(255, 'y');
     const struct {
         std::string name;
         bool chosen;        // through the chooser's callback rather than the setter
         const char* stored; // null: no file
     } cases[] = {
         {tooLong, false, "state.txt"},
-        {(dir.path() / "out" / "snap.txt").string(), false, "out/snap.txt"},
+        {(here / "out" / "snap.txt").string(), false, "out/snap.txt"},
+        {(dir.path() / "up.txt").string(), false, "../up.txt"},
         {"", false, nullptr},
-        {(dir.path() / "snap.txt").string(), true, "snap.txt"},
+        {"already/relative.txt", false, "already/relative.txt"},
+        {(here / longest).string(), true, longest.c_str()},
+        {(here / "snap.txt").string(), true, "snap.txt"},
         {tooLong, true, "snap.txt"},
     };
     for (const auto& c : cases) {
