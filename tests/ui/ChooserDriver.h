@@ -10,7 +10,6 @@
 #include <cstring>
 #include <fstream>
 #include <string>
-#include <vector>
 
 namespace dialogtest {
 
@@ -24,11 +23,7 @@ inline void press(Fl_Button* button) {
 // in its shown window by kind and label, once that is drawn (within 10 s). Main thread only.
 class ChooserDriver {
 public:
-    enum Kind { Click, Ok, Cancel, Close };
-    struct Action {
-        Kind kind;
-        const char* text = ""; // the file clicked
-    };
+    enum Kind { Ok, Cancel, Close };
 
     explicit ChooserDriver(Fl_File_Chooser* chooser) : chooser_(chooser) {
         testsupport::waitFor([chooser] { return chooser->visible() != 0; });
@@ -43,27 +38,23 @@ public:
     }
     bool found() const { return list_ && ok_ && cancel_; }
 
-    // Does each action in turn; false when a click missed its file. A clicked line is scrolled
-    // to the top of the list, just inside its frame (fillFolder makes the list long enough).
-    bool perform(const std::vector<Action>& actions) {
-        bool hit = true;
-        for (const Action& a : actions) {
-            if (a.kind == Close) {
-                Fl::handle(FL_CLOSE, window_); // the window manager's close button
-            } else if (a.kind == Ok || a.kind == Cancel) {
-                testsupport::click(a.kind == Ok ? ok_ : cancel_);
-            } else {
-                int line = list_->size();
-                while (line > 0 && (!list_->text(line) || std::strcmp(list_->text(line), a.text))) {
-                    --line;
-                }
-                list_->topline(line);
-                testsupport::clickAt(window_, list_->x() + list_->w() / 3,
-                                     list_->y() + Fl::box_dy(list_->box()) + 2);
-                hit = hit && line > 0 && list_->value() == line;
-            }
+    // A click on the line that reads `file`, scrolled to the top of the list, just inside its
+    // frame, since FLTK tells no line's place (fillFolder makes the list long enough). False when
+    // it missed.
+    bool click(const char* file) {
+        int line = list_->size();
+        while (line > 0 && (!list_->text(line) || std::strcmp(list_->text(line), file))) {
+            --line;
         }
-        return hit;
+        list_->topline(line);
+        testsupport::clickAt(window_, list_->x() + list_->w() / 3,
+                             list_->y() + Fl::box_dy(list_->box()) + 2);
+        return line > 0 && list_->value() == line;
+    }
+    // OK, Cancel, or the window manager's close button.
+    void close(Kind how) {
+        how == Close ? static_cast<void>(Fl::handle(FL_CLOSE, window_))
+                     : testsupport::click(how == Ok ? ok_ : cancel_);
     }
     // True when the chooser closed within 10 s of the last action.
     bool closed() {

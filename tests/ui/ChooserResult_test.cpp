@@ -13,14 +13,11 @@
 
 #include <functional>
 
-namespace {
-
-using D = dialogtest::ChooserDriver;
-
 // Each dialog's chooser, opened with its button as a user does: a click on a file changes
 // nothing while it is open, nor does Cancel or closing the window after it; OK stores the name
 // relative and shows it.
 TEST(ChooserResult, DialogsTakeOnlyTheNameTheirChooserClosesWithByOk) {
+    using D = dialogtest::ChooserDriver;
     testsupport::TempDir dir;
     testsupport::WorkingDirectory cwd{dir.path()};
     dir.write("nodes.txt", "1 Lead\n");
@@ -51,10 +48,10 @@ TEST(ChooserResult, DialogsTakeOnlyTheNameTheirChooserClosesWithByOk) {
             testsupport::click(c.button);
             D driver(c.chooser);
             ASSERT_TRUE(driver.found());
-            EXPECT_TRUE(driver.perform({{D::Click, c.file}}));
+            EXPECT_TRUE(driver.click(c.file));
             Fl::wait(0.0);
             EXPECT_EQ(c.name() != nullptr ? c.name() : "", before);
-            driver.perform({{close}});
+            driver.close(close);
             ASSERT_TRUE(driver.closed());
             const std::string after = close == D::Ok ? c.file : before;
             EXPECT_EQ(c.name() != nullptr ? c.name() : "", after);
@@ -63,5 +60,3 @@ TEST(ChooserResult, DialogsTakeOnlyTheNameTheirChooserClosesWithByOk) {
         c.window->hide();
     }
 }
-
-} // namespace

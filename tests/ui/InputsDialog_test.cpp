@@ -7,8 +7,6 @@
 #include <FL/Fl_Value_Input.H>
 #include <gtest/gtest.h>
 
-namespace {
-
 // A pressed mode button leaves only itself on, also pressed again; a reset empties every field
 // but the remote host and puts back the multicast mode and port 80.
 TEST(InputsDialog, ModeButtonsAreExclusiveAndResetKeepsOnlyTheRemoteHost) {
@@ -39,5 +37,3 @@ TEST(InputsDialog, ModeButtonsAreExclusiveAndResetKeepsOnlyTheRemoteHost) {
         EXPECT_EQ(numbers[i]->value(), i == 0 ? 80.0 : 0.0) << i;
     }
 }
-
-} // namespace

@@ -6,13 +6,10 @@
 
 #include <string>
 
-namespace {
-
-using D = MasterConfigDialog;
-
 // Each name goes to its own read-only field (the last of its row of six widgets) as its own
 // copy, the others keep theirs; the builder binds no button (the application does).
 TEST(MasterConfigDialog, NamesInTheirFieldsAndButtonsUnbound) {
+    using D = MasterConfigDialog;
     const D::NameField fields[] = {D::kMaster,  D::kNodeFile, D::kPortFile,      D::kNodeDefFile,
                                    D::kMapFile, D::kWwwFile,  D::kPreferenceFile};
     D dialog;
@@ -45,5 +42,3 @@ TEST(MasterConfigDialog, NamesInTheirFieldsAndButtonsUnbound) {
     }
     EXPECT_EQ(buttons, 22);
 }
-
-} // namespace

@@ -9,8 +9,6 @@
 #include <FL/Fl_Output.H>
 #include <gtest/gtest.h>
 
-namespace {
-
 // The counter counts written snapshots in its own format, whatever text was set; label texts
 // are the dialog's own copies, cut at 255 characters; the switch says what it did.
 TEST(OutputsDialog, CounterStatusSnapshotFlagsAndFile) {
@@ -70,5 +68,3 @@ TEST(OutputsDialog, CounterStatusSnapshotFlagsAndFile) {
         EXPECT_STREQ(d.snapshotFile->value(), c.stored != nullptr ? c.stored : "");
     }
 }
-
-} // namespace
