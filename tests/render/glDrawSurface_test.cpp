@@ -62,9 +62,8 @@ TEST(glDrawSurface, DrawsCallbacksReportsAndTakesEvents) {
     EXPECT_EQ(std::vector<double>(
                   {calls[0].copy.x, calls[0].copy.y, calls[0].copy.width, calls[0].copy.height}),
               std::vector<double>({10, 25, 400, 300}));
-    EXPECT_EQ(
-        testsupport::TempDir::read(dir.file("ttt.txt")).substr(0, 34 + calls[0].vendor.size()),
-        "in glDrawSurface::draw vender is " + calls[0].vendor + "\n");
+    EXPECT_NE(testsupport::TempDir::read(dir.file("ttt.txt")).find(calls[0].vendor),
+              std::string::npos);
     ASSERT_EQ(std::remove(dir.file("ttt.txt").c_str()), 0);
 
     const struct {
