@@ -83,7 +83,7 @@ private:
     Fl_Button* cancel_ = nullptr;
 };
 
-// Files that sort after every name the tests choose, so each of those can scroll to the top.
+// Files sorting after every name chosen, so that each can scroll to the top.
 inline void fillFolder(const std::string& folder) {
     for (int i = 0; i < 80; ++i) {
         std::ofstream(folder + "/zz-" + std::to_string(i) + (i % 2 ? ".txt" : ".mcp")) << "\n";

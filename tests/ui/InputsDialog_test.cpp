@@ -7,8 +7,7 @@
 #include <FL/Fl_Value_Input.H>
 #include <gtest/gtest.h>
 
-// A pressed mode button leaves only itself on, also pressed again; a reset empties every field
-// but the remote host and puts back the multicast mode and port 80.
+// A mode button pressed (again) leaves only itself on; a reset keeps only the remote host.
 TEST(InputsDialog, ModeButtonsAreExclusiveAndResetKeepsOnlyTheRemoteHost) {
     InputsDialog d;
     Fl_Round_Button* modes[] = {d.multicast, d.remoteState, d.localState, d.server, d.client};
