@@ -4,89 +4,48 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
-
-namespace {
 
 using render::TrailLines;
 
-struct Point {
-    int64_t timeMs;
-    double longitude;
-};
-
-// The vertices of a trail along the equator whose head is at headLongitude, 100 s after 0.
-std::vector<TrailLines::Vertex> lineOf(const std::vector<Point>& points, double headLongitude,
-                                       int64_t spanMs, double minStep) {
-    nodes::Trail trail;
-    for (const Point& point : points) {
-        trail.add(point.timeMs, 0.0, point.longitude, 1000);
-    }
-    std::vector<TrailLines::Vertex> vertices{{9, 9, 9}}; // the line goes after what is there
-    const size_t count =
-        TrailLines::build(trail, headLongitude, 0.0, 100000, spanMs, minStep, vertices);
-    EXPECT_EQ(count + 1, vertices.size());
-    EXPECT_EQ(vertices.front().x, 9);
-    return std::vector<TrailLines::Vertex>(vertices.begin() + 1, vertices.end());
-}
-
+// A trail along the equator (points oldest first: seconds, longitude) whose head is at `head` at
+// 100 s fades from the head to the end of the span. Rows: within the span; cut, transparent,
+// where the span ends between two points; older points left out; the head's own report is the
+// newest point; the short way across the antimeridian; points closer than the step to the last
+// vertex left out; only such points; no span; no points. The line goes after what was there.
 TEST(TrailLines, FadesFromTheHeadToTheEndOfTheSpan) {
-    struct Expected {
-        double x;
-        double alpha;
-    };
-    struct Case {
-        const char* what;
-        std::vector<Point> points; // oldest first
+    const struct {
+        std::vector<std::pair<int, double>> points;
         double head;
-        int64_t spanMs;
-        std::vector<Expected> vertices;
+        int span;
+        std::vector<std::pair<double, double>> line; // x and alpha
         double minStep = 0;
+    } cases[] = {
+        {{{60, 1}, {90, 2}}, 3, 100, {{3, 1}, {2, 0.9}, {1, 0.6}}},
+        {{{0, 0}, {80, 2}}, 3, 50, {{3, 1}, {2, 0.6}, {1.25, 0}}},
+        {{{0, -50}, {10, -40}, {80, 2}}, 3, 50, {{3, 1}, {2, 0.6}, {-16, 0}}},
+        {{{90, 2}, {100, 3}}, 3, 100, {{3, 1}, {3, 1}, {2, 0.9}}},
+        {{{80, 179}, {90, -179.5}}, -179, 100, {{-179, 1}, {-179.5, .9}, {-181, .8}}},
+        {{{50, 1}, {60, 2.05}, {70, 2.1}, {80, 2.9}}, 3, 100, {{3, 1}, {2.1, .7}, {1, .5}}, .5},
+        {{{90, 2.9}}, 3, 100, {}, 0.5},
+        {{{90, 2}}, 3, 0, {}},
+        {{}, 3, 100, {}},
     };
-    const Case cases[] = {
-        {"within the span", {{60000, 1}, {90000, 2}}, 3, 100000, {{3, 1}, {2, 0.9}, {1, 0.6}}},
-        {"the span ends between two points: cut there, transparent",
-         {{0, 0}, {80000, 2}},
-         3,
-         50000,
-         {{3, 1}, {2, 0.6}, {1.25, 0}}},
-        {"older points are left out",
-         {{0, -50}, {10000, -40}, {80000, 2}},
-         3,
-         50000,
-         {{3, 1}, {2, 0.6}, {-16, 0}}},
-        {"the head's own report is the newest point",
-         {{90000, 2}, {100000, 3}},
-         3,
-         100000,
-         {{3, 1}, {3, 1}, {2, 0.9}}},
-        {"across the antimeridian the line goes the short way",
-         {{80000, 179}, {90000, -179.5}},
-         -179,
-         100000,
-         {{-179, 1}, {-179.5, 0.9}, {-181, 0.8}}},
-        {"points closer than the step to the last vertex are left out",
-         {{50000, 1}, {60000, 2.05}, {70000, 2.1}, {80000, 2.9}},
-         3,
-         100000,
-         {{3, 1}, {2.1, 0.7}, {1, 0.5}},
-         0.5},
-        {"only points within the step: no line", {{90000, 2.9}}, 3, 100000, {}, 0.5},
-        {"no span", {{90000, 2}}, 3, 0, {}},
-        {"no points", {}, 3, 100000, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::vector<TrailLines::Vertex> line = lineOf(c.points, c.head, c.spanMs, c.minStep);
-        ASSERT_EQ(line.size(), c.vertices.size());
-        for (size_t i = 0; i < line.size(); ++i) {
-            SCOPED_TRACE(i);
-            EXPECT_NEAR(line[i].x, c.vertices[i].x, 1e-9);
-            EXPECT_EQ(line[i].y, 0.0);
-            EXPECT_NEAR(line[i].alpha, c.vertices[i].alpha, 1e-9);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        nodes::Trail trail;
+        for (const auto& [seconds, longitude] : c.points) {
+            trail.add(seconds * 1000, 0.0, longitude, 1000);
+        }
+        std::vector<TrailLines::Vertex> line{{9, 9, 9}};
+        EXPECT_EQ(TrailLines::build(trail, c.head, 0.0, 100000, c.span * 1000, c.minStep, line),
+                  c.line.size());
+        ASSERT_EQ(line.size(), c.line.size() + 1);
+        EXPECT_EQ(line[0].x, 9);
+        for (size_t i = 0; i < c.line.size(); ++i) {
+            EXPECT_NEAR(line[i + 1].x, c.line[i].first, 1e-9) << i;
+            EXPECT_EQ(line[i + 1].y, 0.0);
+            EXPECT_NEAR(line[i + 1].alpha, c.line[i].second, 1e-9) << i;
         }
     }
 }
-
-} // namespace

@@ -4,7 +4,22 @@
 #include <FL/Fl_Widget.H>
 #include <FL/Fl_Window.H>
 
+#include <chrono>
+
 namespace testsupport {
+
+// Runs FLTK's event loop until `done` holds or `seconds` pass; true when it held. Windows on a
+// virtual X server map and draw asynchronously, so tests wait for the state they need.
+template <class Condition> bool waitFor(Condition done, double seconds = 10.0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        Fl::wait(0.02);
+    }
+    return true;
+}
 
 // Hands FLTK a mouse event at (x, y) in the coordinates of `window`, as its X event handling
 // would: the event position, its screen position, the button state, then Fl::handle. Returns

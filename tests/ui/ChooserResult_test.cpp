@@ -1,71 +1,69 @@
 #include "ui/ChooserResult.h"
 
-#include "tests/support/TempDir.h"
-#include "tests/ui/ChooserDriver.h"
-#include "tests/ui/DialogTestSupport.h"
+#include "ui/InputsDialog.h"
+#include "ui/OutputsDialog.h"
 
-#include <FL/Fl_File_Chooser.H>
+#include "tests/support/TempDir.h"
+#include "tests/support/WorkingDirectory.h"
+#include "tests/ui/ChooserDriver.h"
+
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Output.H>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <functional>
 
-namespace {
-
-using dialogtest::ChooserDriver;
-
-void record(void* names, const char* path) {
-    static_cast<std::vector<std::string>*>(names)->emplace_back(path);
-}
-
-class ChooserResultTest : public ::testing::Test {
-protected:
-    ChooserResultTest() {
-        dir.write("nodes.txt", "1 Lead\n");
-        dir.write("other.txt", "\n");
-        dialogtest::fillFolder(dir.path().string());
-        result.attach(&chooser, record, &taken);
-    }
-
+// Each dialog's chooser, opened with its button as a user does: after a click on a file, Cancel
+// or closing the window changes nothing; OK stores the name relative and shows it.
+TEST(ChooserResult, DialogsTakeOnlyTheNameTheirChooserClosesWithByOk) {
+    using D = dialogtest::ChooserDriver;
     testsupport::TempDir dir;
-    dialogtest::WorkingDirectory cwd{dir.path()};
-    Fl_File_Chooser chooser{".", "text files (*.txt)", Fl_File_Chooser::CREATE, "Pick a file"};
-    std::vector<std::string> taken;
-    ChooserResult result;
-};
-
-struct Session {
-    std::vector<ChooserDriver::Action> actions;
-    // The name handed over once the chooser is closed; "" for none.
-    const char* taken;
-};
-
-TEST_F(ChooserResultTest, ANameIsHandedOverOnlyWhenTheChooserClosesWithIt) {
-    using A = ChooserDriver::Action;
-    const Session sessions[] = {
-        {{{A::Click, "nodes.txt"}, {A::Cancel}}, ""},
-        {{{A::Click, "nodes.txt"}, {A::Close}}, ""},
-        {{{A::Click, "nodes.txt"}, {A::Click, "other.txt"}, {A::Cancel}}, ""},
-        {{{A::Type, "new.txt"}, {A::Cancel}}, ""},
-        {{{A::Click, "nodes.txt"}, {A::Ok}}, "nodes.txt"},
-        {{{A::Click, "other.txt"}, {A::Click, "nodes.txt"}, {A::Ok}}, "nodes.txt"},
-        {{{A::DoubleClick, "other.txt"}}, "other.txt"},
-        {{{A::Type, "new.txt"}, {A::Enter}}, "new.txt"},
-        {{{A::Click, "nodes.txt"}, {A::Type, "new.txt"}, {A::Ok}}, "new.txt"},
+    testsupport::WorkingDirectory cwd{dir.path()};
+    dir.write("nodes.txt", "1 Lead\n");
+    dir.write("ports.mcp", "fleet 239.192.0.1 5500\n");
+    dialogtest::fillFolder(dir.path().string());
+    struct : OutputsDialog { // counts the names handed over: only OK's may arrive
+        void snapshotChosen(const char* path) override {
+            ++handed;
+            OutputsDialog::snapshotChosen(path);
+        }
+        int handed = 0;
+    } out;
+    InputsDialog in;
+    const struct {
+        Fl_Window* window;
+        Fl_Button* button;
+        Fl_File_Chooser* chooser;
+        const char* file;
+        std::function<const char*()> name;
+        Fl_Output* field;
+    } cases[] = {
+        {in.window, in.multicastFileButton, in.multicastChooser(), "ports.mcp",
+         [&] { return in.multicastFileName(); }, in.multicastFile},
+        {in.window, in.stateFileButton, in.stateChooser(), "nodes.txt",
+         [&] { return in.stateFileName(); }, in.stateFile},
+        {out.window, out.snapshotButton, out.snapshotChooser(), "nodes.txt",
+         [&] { return out.snapshotFileName(); }, out.snapshotFile},
     };
-    for (const Session& s : sessions) {
-        SCOPED_TRACE(&s - sessions);
-        taken.clear();
-        chooser.show();
-        ChooserDriver driver(&chooser);
-        ASSERT_TRUE(driver.found());
-        EXPECT_TRUE(driver.perform(s.actions));
-        ASSERT_TRUE(driver.closed());
-        const std::vector<std::string> expected =
-            s.taken[0] == '\0' ? std::vector<std::string>{}
-                               : std::vector<std::string>{(dir.path() / s.taken).string()};
-        EXPECT_EQ(taken, expected);
+    for (const auto& c : cases) {
+        c.window->show();
+        const std::string before = c.name() != nullptr ? c.name() : "";
+        for (D::Kind close : {D::Cancel, D::Close, D::Ok}) {
+            SCOPED_TRACE(testing::Message() << c.file << " closed by " << close);
+            testsupport::click(c.button);
+            D driver(c.chooser);
+            ASSERT_TRUE(driver.found());
+            EXPECT_TRUE(driver.click(c.file));
+            if (close != D::Cancel) { // the click's deferred check runs while open, else after
+                Fl::wait(0.0);
+            }
+            driver.close(close);
+            ASSERT_TRUE(driver.closed());
+            const std::string after = close == D::Ok ? c.file : before;
+            EXPECT_EQ(c.name() != nullptr ? c.name() : "", after);
+            EXPECT_EQ(c.field->value(), after);
+        }
+        c.window->hide();
     }
+    EXPECT_EQ(out.handed, 1);
 }
-
-} // namespace
