@@ -28,31 +28,86 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+// Refusals exit with status 2 and one line naming the first bad option or value or file.
 TEST(FleetSimCommand, RefusalsExitWith2AndOneLine) {
     TempDir dir;
-    const std::string none = dir.write("none.txt", "# nothing\n1001 out of range\n"),
-                      empty = dir.write("e", "");
-    const struct {
-        std::vector<std::string> arguments;
-        std::string message;
-    } cases[] = {
-        {{"--count"}, "option --count needs a value"},
-        {{"--nodes", "/nonexistent/f"},
-         "cannot read node file '/nonexistent/f': No such file or directory"},
-        {{"--nodes", none},
-         "node file '" + none + "' lists no node with an identifier from 0 to 1000"},
-        {{"--replay", "/nonexistent/l"},
-         "cannot read replay file '/nonexistent/l': No such file or directory"},
-        {{"--replay", empty}, "replay file '" + empty + "' has no lines"},
-        {{"--ids", "0-19", "--meet", "1,20"}, "--meet 1,20: both must be vehicles of the fleet"},
+    dir.write("none", "# nothing\n1001 out of range\n");
+    dir.write("empty", "");
+    auto refused = [&](const std::string& arguments, const std::string& message) {
+        const std::string command = "cd " + dir.path().string() + " && " + kProgram + " ";
+        const auto run = ChildProcess::run("/bin/sh", {"-c", command + "--dry-run " + arguments});
+        EXPECT_EQ(run.status, 2) << arguments;
+        EXPECT_EQ(run.out +
+                      (message.back() == ':' ? run.err.substr(0, message.size() + 11) : run.err),
+                  "fleet-sim: " + message + (message.back() == ':' ? "" : "\n"));
     };
-    for (auto c : cases) {
-        c.arguments.insert(c.arguments.begin(), "--dry-run");
-        const ChildProcess::Outcome outcome = ChildProcess::run(kProgram, c.arguments);
-        EXPECT_TRUE(outcome.exited && outcome.status == 2 && outcome.out.empty()) << c.message;
-        EXPECT_EQ(outcome.err, "fleet-sim: " + c.message + "\n");
+    // Each option's bad values: "invalid value 'V' for OPTION: expected ...".
+    const struct {
+        const char *option, *values, *expected;
+    } bad[] = {
+        {"--port", "0 65536 12ab ''", "a port number from 1 to 65535"},
+        {"--ttl", "256 -1", "a time-to-live from 0 to 255"},
+        {"--group", "10.0.0.1 239.1.2 240.0.0.1",
+         "a multicast IPv4 address from 224.0.0.0 to 239.255.255.255"},
+        {"--interface", "localhost", "the IPv4 address of a local interface, such as 127.0.0.1"},
+        {"--ids", "7-3 0-1001 -3 a-b",
+         "a range FIRST-LAST of identifiers from 0 to 1000, FIRST not above LAST"},
+        {"--center", "91,0 35 35,-181 nan,0",
+         "LAT,LON in decimal degrees, latitude -90 to 90, longitude -180 to 180"},
+        {"--radius", "0 -1 90.5", "degrees above 0 and at most 90"},
+        {"--rate", "-1 inf 1e5", "reports per second from 0 to 10000"},
+        {"--total-rate", "0 1e8", "datagrams per second above 0 and at most 10000000"},
+        {"--seed", "-1 1.5", "a whole number from 0 to 18446744073709551615"},
+        {"--start-time", "-5 3000000000",
+         "seconds since 1970-01-01 00:00 UTC, from 0 to 2147483647"},
+        {"--silent-fraction", "1.5", "a share of the vehicles from 0 to 1"},
+        {"--silent-seconds", "0", "seconds above 0 and at most 86400"},
+        {"--duration", "0", "seconds above 0"},
+        {"--count", "0", "a number of datagrams of at least 1"},
+        {"--meet", "3,3 3 1,1001", "two different identifiers A,B from 0 to 1000"},
+        {"--garbage", "1.5", "a share of the datagrams from 0 to 1"},
+        {"--nodes", "''", "a file name"},
+        {"--last-sent", "''", "a file name"},
+    };
+    for (const auto& c : bad) {
+        std::istringstream values(c.values);
+        for (std::string value; values >> value;) {
+            refused(c.option + (" " + value), "invalid value '" + (value == "''" ? "" : value) +
+                                                  "' for " + c.option + ": expected " + c.expected);
+        }
     }
-    const ChildProcess::Outcome help = ChildProcess::run(kProgram, {"--help"});
+    const struct {
+        const char *arguments, *message; // ending in ':', the start of the message
+    } cases[] = {
+        {"--bogus=1", "unknown option '--bogus' (see --help)"},
+        {"-x", "unknown option '-x' (see --help)"},
+        {"extra", "unexpected argument 'extra' (see --help)"},
+        {"--seed 1 --port=", "option --port needs a value"},
+        {"--stdout=no", "option --dry-run takes no value"},
+        {"--port 7 --port 0 --ttl -1", "invalid value '0' for --port:"},
+        {"--nodes a.txt --ids 1-2", "--nodes and --ids cannot be combined"},
+        {"--replay f --seed 1", "--replay cannot be combined with --seed"},
+        {"--replay f --meet 1,2", "--replay cannot be combined with --meet"},
+        {"--replay f --garbage 0.1", "--replay cannot be combined with --garbage"},
+        {"--nodes a.txt --replay f", "--replay cannot be combined with --nodes"},
+        {"--loop", "--loop needs --replay"},
+        {"--rate 0 --max-rate",
+         "--rate 0 is only allowed with --replay (use --max-rate for no pacing)"},
+        {"--center 89.8,0", "--center latitude 89.8 with --radius 0.5 reaches past a pole"},
+        {"--center -80,0 --radius 10.5",
+         "--center latitude -80 with --radius 10.5 reaches past a pole"},
+        {"--nodes /nonexistent/f",
+         "cannot read node file '/nonexistent/f': No such file or directory"},
+        {"--nodes none", "node file 'none' lists no node with an identifier from 0 to 1000"},
+        {"--replay /nonexistent/l",
+         "cannot read replay file '/nonexistent/l': No such file or directory"},
+        {"--replay empty", "replay file 'empty' has no lines"},
+        {"--ids 0-19 --meet 1,20", "--meet 1,20: both must be vehicles of the fleet"},
+    };
+    for (const auto& c : cases) {
+        refused(c.arguments, c.message);
+    }
+    const ChildProcess::Outcome help = ChildProcess::run(kProgram, {"--port", "0", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("usage: fleet-sim [options]\n", 0), 0u);
 }

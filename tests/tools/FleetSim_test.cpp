@@ -15,125 +15,32 @@ namespace {
 using namespace fleetsim;
 using Slot = DatagramSource::Slot;
 
-std::vector<std::string> wordsOf(const std::string& line) {
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string word; in >> word;) {
-        words.push_back(word == "''" ? "" : word); // '' stands for an empty word
-    }
-    return words;
-}
-
-std::string parse(const std::string& line, FleetOptions& o) {
-    const std::vector<std::string> words = wordsOf(line);
-    std::vector<const char*> argv;
-    for (const std::string& word : words) {
-        argv.push_back(word.c_str());
-    }
-    std::string error;
-    return FleetOptions::parse(int(argv.size()), argv.data(), o, error) ? "" : "!" + error;
-}
-
+// What the program's runs do not show: addresses, the other spellings, the last of a repeated
+// option, --help before anything else. (The refusals are the program's, FleetSimCommand.)
 TEST(FleetOptions, CommandLines) {
     const struct {
-        const char* arguments;
-        const char* words; // each stands in the options' description
+        std::vector<const char*> arguments;
+        const char* description;
     } valid[] = {
-        {"", "ids=0-19 slots=20 meet=-1"},
-        {"--group 239.1.2.3 --port 6000 --ttl 1 --interface 10.0.0.5", "239.1.2.3:6000/1@10.0.0.5"},
-        {"--port=65535 --ttl=255 --group=224.0.0.251 --ids 3-7",
-         "224.0.0.251:65535/255@127.0.0.1 ids=3-7"},
-        {"--nodes f --comment1 A,B --comment2 '' --meet 1,12", "nodes=f A,B| meet=1,12"},
-        {"--center -33.9,151.2 --radius 0.25 --ids 1000", "at=-33.9,151.2/0.25 ids=1000-1000"},
-        {"--rate 0.5 --silent-fraction 1 --silent-seconds 2.5", "slots=10 silent=1,2.5"},
-        {"--total-rate 20000 --max-rate --duration 5 --count 100", "slots=20000 max=1 5s/100"},
-        {"--seed 18446744073709551615 --start-time 1087302896.78",
-         "18446744073709551615@1087302896780"},
-        {"--replay l --loop --rate 0 --last-sent x --stdout",
-         "replay=l loop=1 slots=0 last=x dry=1"},
-        {"--garbage 0.1 --port 6000 --port 6001", "garbage=0.1 239.192.0.1:6001/0@127.0.0.1"},
-        {"--port 0 --bogus --help", "help=1"},
+        {{"--group=224.0.0.251", "--port", "6000", "--port=65535", "--ttl=255"},
+         "224.0.0.251:65535/255@127.0.0.1 -|- 0.5 8 0"},
+        {{"--interface", "10.0.0.5", "--ttl", "0", "--comment1", "A,B", "--comment2", ""},
+         "239.192.0.1:5500/0@10.0.0.5 A,B| 0.5 8 0"},
+        {{"--radius", "0.25", "--silent-seconds", "2.5", "--stdout"},
+         "239.192.0.1:5500/0@127.0.0.1 -|- 0.25 2.5 1"},
+        {{"--port", "0", "--bogus", "--help"}, "help"},
+        {{"-h"}, "help"},
     };
     for (const auto& c : valid) {
         FleetOptions o;
-        ASSERT_EQ(parse(c.arguments, o), "") << c.arguments;
+        std::string error;
+        ASSERT_TRUE(FleetOptions::parse(int(c.arguments.size()), c.arguments.data(), o, error))
+            << error;
         std::ostringstream d;
-        d << " " << o.group << ":" << o.port << "/" << o.ttl << "@" << o.interfaceAddress
-          << " nodes=" << o.nodeFile << " " << o.comment1.value_or("") << "|"
-          << o.comment2.value_or("-") << " ids=" << o.firstId << "-" << o.lastId
-          << " at=" << o.centerLatitude << "," << o.centerLongitude << "/" << o.radius
-          << " silent=" << o.silentFraction << "," << o.silentSeconds << " max=" << o.maxRate << " "
-          << o.duration << "s/" << o.count << " garbage=" << o.garbage << " last=" << o.lastSentFile
-          << " replay=" << o.replayFile << " loop=" << o.loop << " dry=" << o.dryRun
-          << " help=" << o.help << " slots=" << o.slotsPerSecond(20)
-          << " meet=" << (o.meet ? std::to_string(o.meet->host) + "," : "-")
-          << (o.meet ? o.meet->visitor : 1) << " " << o.seed.value_or(1) << "@"
-          << o.startTimeMs.value_or(1) << " ";
-        for (const std::string& word : wordsOf(c.words)) {
-            EXPECT_NE(d.str().find(" " + word + " "), std::string::npos) << word << d.str();
-        }
-    }
-    // Each option's bad values: "invalid value 'V' for OPTION: expected ...".
-    const struct {
-        const char *option, *values, *expected;
-    } bad[] = {
-        {"--port", "0 65536 12ab ''", "a port number from 1 to 65535"},
-        {"--ttl", "256 -1", "a time-to-live from 0 to 255"},
-        {"--group", "10.0.0.1 239.1.2 240.0.0.1",
-         "a multicast IPv4 address from 224.0.0.0 to 239.255.255.255"},
-        {"--interface", "localhost", "the IPv4 address of a local interface, such as 127.0.0.1"},
-        {"--ids", "7-3 0-1001 -3 a-b",
-         "a range FIRST-LAST of identifiers from 0 to 1000, FIRST not above LAST"},
-        {"--center", "91,0 35 35,-181 nan,0",
-         "LAT,LON in decimal degrees, latitude -90 to 90, longitude -180 to 180"},
-        {"--radius", "0 -1 90.5", "degrees above 0 and at most 90"},
-        {"--rate", "-1 inf 1e5", "reports per second from 0 to 10000"},
-        {"--total-rate", "0 1e8", "datagrams per second above 0 and at most 10000000"},
-        {"--seed", "-1 1.5", "a whole number from 0 to 18446744073709551615"},
-        {"--start-time", "-5 3000000000",
-         "seconds since 1970-01-01 00:00 UTC, from 0 to 2147483647"},
-        {"--silent-fraction", "1.5", "a share of the vehicles from 0 to 1"},
-        {"--silent-seconds", "0", "seconds above 0 and at most 86400"},
-        {"--duration", "0", "seconds above 0"},
-        {"--count", "0", "a number of datagrams of at least 1"},
-        {"--meet", "3,3 3 1,1001", "two different identifiers A,B from 0 to 1000"},
-        {"--garbage", "1.5", "a share of the datagrams from 0 to 1"},
-        {"--nodes", "''", "a file name"},
-        {"--last-sent", "''", "a file name"},
-    };
-    for (const auto& c : bad) {
-        for (const std::string& value : wordsOf(c.values)) {
-            FleetOptions o;
-            EXPECT_EQ(parse(c.option + (" " + (value.empty() ? "''" : value)), o),
-                      "!invalid value '" + value + "' for " + c.option + ": expected " +
-                          c.expected);
-        }
-    }
-    const struct {
-        const char *arguments, *error; // ending in ':', the start of the error
-    } refused[] = {
-        {"--bogus=1", "unknown option '--bogus' (see --help)"},
-        {"-x", "unknown option '-x' (see --help)"},
-        {"extra", "unexpected argument 'extra' (see --help)"},
-        {"--seed 1 --port=", "option --port needs a value"},
-        {"--stdout=no", "option --dry-run takes no value"},
-        {"--port 7 --port 0 --ttl -1", "invalid value '0' for --port:"},
-        {"--nodes a.txt --ids 1-2", "--nodes and --ids cannot be combined"},
-        {"--replay f --seed 1", "--replay cannot be combined with --seed"},
-        {"--replay f --meet 1,2", "--replay cannot be combined with --meet"},
-        {"--replay f --garbage 0.1", "--replay cannot be combined with --garbage"},
-        {"--nodes a.txt --replay f", "--replay cannot be combined with --nodes"},
-        {"--loop", "--loop needs --replay"},
-        {"--rate 0 --max-rate",
-         "--rate 0 is only allowed with --replay (use --max-rate for no pacing)"},
-        {"--center 89.8,0", "--center latitude 89.8 with --radius 0.5 reaches past a pole"},
-        {"--center -80,0 --radius 10.5",
-         "--center latitude -80 with --radius 10.5 reaches past a pole"},
-    };
-    for (const auto& c : refused) {
-        FleetOptions o;
-        const std::string error = parse(c.arguments, o), wanted = c.error;
-        EXPECT_EQ(wanted.back() == ':' ? error.substr(0, wanted.size() + 1) : error, "!" + wanted);
+        d << o.group << ":" << o.port << "/" << o.ttl << "@" << o.interfaceAddress << " "
+          << o.comment1.value_or("-") << "|" << o.comment2.value_or("-") << " " << o.radius << " "
+          << o.silentSeconds << " " << o.dryRun;
+        EXPECT_EQ(o.help ? "help" : d.str(), c.description);
     }
 }
 
