@@ -1,19 +1,17 @@
 #pragma once
 
 #include "inputs/PacketParser.h"
-
 #include "tests/support/ZoneGuard.h"
 
 #include <string>
 
-// A fleet-sim datagram as the display reads it: cut to `keep` bytes and at a zero byte as the
-// receive buffer cuts it, by its own packet parser, in UTC (the parser reads local time).
+// A fleet-sim datagram read by the display's own packet parser, in UTC (it reads local time),
+// cut to `keep` bytes and at a zero byte as the receive buffer cuts it. False when dropped.
 struct DisplayReading {
     inputs::PositionReport report;
     std::string comment1, comment2;
     int64_t utcMilliseconds = 0;
 
-    // False when the display would drop the datagram.
     bool read(const std::string& datagram, size_t keep = 65535) {
         testsupport::ZoneGuard zone("UTC");
         std::string text = datagram.substr(0, keep).c_str();

@@ -41,7 +41,7 @@ TEST(FleetSimCommand, RefusalsExitWith2AndOneLine) {
     dir.write("none", "# nothing\n1001 out of range\n");
     dir.write("empty", "");
     auto refused = [&](const std::string& arguments, const std::string& message) {
-        const auto run = fleetSim(dir, "--dry-run " + arguments);
+        const auto run = fleetSim(dir, "--dry-run --count 1 " + arguments);
         EXPECT_EQ(run.status, 2) << arguments;
         EXPECT_EQ(run.out +
                       (message.back() == ':' ? run.err.substr(0, message.size() + 11) : run.err),
