@@ -269,9 +269,11 @@ TEST(FleetSimCommand, NodeFilesAndRecordings) {
     }
     EXPECT_EQ(names, "7,Truck; red|12,Vehicle 12|1000,Last|3,First|5,Van|8," +
                          std::string(63, 'n') + "|0,Vehicle 0|7,Truck; red|");
-    EXPECT_EQ(fleetSim(dir, "--dry-run --ids 5-9 --count 1 --comment1 'Depot 4, east'")
-                  .out.rfind("5,Depot 4; east,Leg ", 0),
-              0u);
+    EXPECT_EQ(
+        fleetSim(dir,
+                 "--dry-run --ids 5-9 --count 1 --silent-fraction 0 --comment1 'Depot 4, east'")
+            .out.rfind("5,Depot 4; east,Leg ", 0),
+        0u);
     dir.write("lines", "one\r\ntwo,2\r\n\r\na\rb\nlast");
     const auto replay = fleetSim(dir, "--dry-run --replay lines --rate 0 --loop --count 7");
     EXPECT_EQ(replay.out, "one\ntwo,2\n\na\rb\nlast\none\ntwo,2\n");
