@@ -1,36 +1,26 @@
 #pragma once
 
 #include "inputs/PacketParser.h"
-
 #include "tests/support/ZoneGuard.h"
 
-#include <cstdint>
 #include <string>
 
-// A fleet-sim datagram as the display reads it: its own packet parser, in UTC
-// (the parser reads the calendar as local time).
+// A fleet-sim datagram read by the display's own packet parser, in UTC (it reads local time),
+// cut to `keep` bytes and at a zero byte as the receive buffer cuts it. False when dropped.
 struct DisplayReading {
-    int id = -1;
-    std::string comment1;
-    std::string comment2;
+    inputs::PositionReport report;
+    std::string comment1, comment2;
     int64_t utcMilliseconds = 0;
-    double latitude = 0.0;
-    double longitude = 0.0;
 
-    // False when the display would drop the datagram.
-    static bool read(const std::string& datagram, DisplayReading& out) {
+    bool read(const std::string& datagram, size_t keep = 65535) {
         testsupport::ZoneGuard zone("UTC");
-        std::string copy = datagram;
-        inputs::PositionReport report;
-        if (!inputs::PacketParser::parse(copy.data(), report)) {
+        std::string text = datagram.substr(0, keep).c_str();
+        if (!inputs::PacketParser::parse(text.data(), report)) {
             return false;
         }
-        out.id = report.id;
-        out.comment1 = report.comment1;
-        out.comment2 = report.comment2;
-        out.utcMilliseconds = int64_t{report.reportTime.time} * 1000 + report.reportTime.millitm;
-        out.latitude = report.latitude;
-        out.longitude = report.longitude;
+        comment1 = report.comment1;
+        comment2 = report.comment2;
+        utcMilliseconds = int64_t{report.reportTime.time} * 1000 + report.reportTime.millitm;
         return true;
     }
 };
