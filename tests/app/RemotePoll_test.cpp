@@ -55,20 +55,9 @@ TEST(RemotePoll, FetchesOncePerPeriodWhileOn) {
     EXPECT_TRUE(p.poll.takeResults().empty());
 }
 
-// A failed fetch is reported and the timer goes on; a stop ends a fetch the server leaves
-// hanging, with time-outs far beyond the test's limit.
-TEST(RemotePoll, FailuresAndAStopWhileAFetchHangs) {
-    Poll failing;
-    failing.poll.setFetchTimeouts(500, 500, 1000);
-    failing.publish(1, true, 0.05); // nobody listens on port 1
-    failing.poll.arm();
-    ASSERT_TRUE(failing.wakes.waitFor(2, 10s));
-    failing.poll.stop();
-    const auto results = failing.poll.takeResults();
-    ASSERT_GE(results.size(), 2u);
-    EXPECT_FALSE(results[0].connected);
-    EXPECT_TRUE(results[0].lines.empty());
-
+// A stop ends a fetch the server leaves hanging, with time-outs far beyond the test's limit.
+// (That a failed fetch re-arms the timer and still marks the states is the window's test.)
+TEST(RemotePoll, StopWhileAFetchHangs) {
     ScriptedHttpServer silent([](int, int, const std::string&, const std::atomic<bool>& stop) {
         while (!stop) {
             std::this_thread::sleep_for(5ms);
