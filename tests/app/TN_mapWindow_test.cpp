@@ -9,8 +9,8 @@
 #include "ui/OutputsDialog.h"
 #include "ui/PreferencesDialog.h"
 
-#include "tests/render/FltkWait.h"
-#include "tests/render/FramePixels.h"
+#include "tests/support/FltkEvents.h"
+#include "tests/support/GlFrame.h"
 #include "tests/support/ManualClockTest.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WorkingDirectory.h"
@@ -175,11 +175,11 @@ TEST_F(Window, WaitsOnlyForWhatIsOn) {
         EXPECT_FALSE(window->isEnabled(slot)) << slot;
     }
     window->mainWindow()->show();
-    EXPECT_TRUE(fltktest::waitFor([&] { return window->mainWindow()->shown(); }));
+    EXPECT_TRUE(testsupport::waitFor([&] { return window->mainWindow()->shown(); }));
     EXPECT_TRUE(window->isEnabled(ActivitySchedule::kFrame));
     const int64_t before = window->schedule().lastRun(ActivitySchedule::kFrame);
     tick(1000);
-    EXPECT_TRUE(fltktest::waitFor([&] {
+    EXPECT_TRUE(testsupport::waitFor([&] {
         window->runOnePass();
         return window->schedule().lastRun(ActivitySchedule::kFrame) > before;
     }));
@@ -200,7 +200,7 @@ TEST_F(Window, AFailedRemoteFetchStillMarksStatesFromAFile) {
     window->armRemoteTimer();
     const uint32_t firstTimer = window->remotePoll().timerId();
     ASSERT_NE(firstTimer, 0u);
-    EXPECT_TRUE(fltktest::waitFor(
+    EXPECT_TRUE(testsupport::waitFor(
         [&] {
             window->periodicUpdate();
             return window->stateFromFile() && window->remotePoll().timerId() != firstTimer;
@@ -409,7 +409,7 @@ TEST_F(Window, FrameOfMapIconsTrailAndAlarmRing) {
         },
         &drawn);
     window->mainWindow()->show();
-    ASSERT_TRUE(fltktest::waitFor([&] {
+    ASSERT_TRUE(testsupport::waitFor([&] {
         window->surface()->redraw();
         return drawn.done;
     }));

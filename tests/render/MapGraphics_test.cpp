@@ -2,8 +2,8 @@
 
 #include "render/MapLayerList.h"
 #include "render/TextureLoader.h"
-#include "tests/sgi/SgiFileWriter.h"
 #include "tests/support/GlFrame.h"
+#include "tests/support/SgiFileWriter.h"
 
 #include <gtest/gtest.h>
 

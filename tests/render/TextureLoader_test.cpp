@@ -1,11 +1,10 @@
 #include "render/TextureLoader.h"
 
 #include "render/TextureObjects.h"
-#include "tests/sgi/ChildProcess.h"
-#include "tests/sgi/SgiFileWriter.h"
 #include "tests/support/AddressSpaceCap.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/GlFrame.h"
+#include "tests/support/SgiFileWriter.h"
 
 #include <FL/gl.h>
 #include <gtest/gtest.h>
@@ -183,10 +182,10 @@ TEST(TextureLoader, UnusableAndHostileFiles) {
          "getrow: error on read of row\n"},
     };
     for (const auto& c : fatal) {
-        const ChildProcess::Outcome outcome =
-            ChildProcess::run([&] { TextureLoader::loadTextureImage(c.path.c_str()); });
+        const auto outcome = testsupport::ChildProcess::runFunction(
+            [&] { TextureLoader::loadTextureImage(c.path.c_str()); });
         EXPECT_TRUE(outcome.exited && outcome.status == 1) << c.message;
-        EXPECT_EQ(outcome.errors, c.message);
+        EXPECT_EQ(outcome.err, c.message);
     }
 }
 

@@ -2,8 +2,8 @@
 // read back with the display's own SGI reader and map and icon file readers.
 #include "config/MapGraphicsFile.h"
 #include "config/NodeGraphicsFile.h"
-#include "tests/sgi/SgiPicture.h"
 #include "tests/support/QuadrantRaster.h"
+#include "tests/support/SgiPicture.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolProcess.h"
 
