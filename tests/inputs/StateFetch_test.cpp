@@ -8,7 +8,7 @@
 #include "net/LB_Socket.h"
 #include "nodes/NodeTable.h"
 
-#include "tests/net/RawSocket.h"
+#include "tests/net/NetTest.h"
 #include "tests/support/TempDir.h"
 #include "tests/tools/ToolProcess.h"
 
@@ -243,7 +243,7 @@ class WebServer {
 public:
     WebServer(const std::string& root, const std::string& scratch) : scratch_(scratch) {
         for (int attempt = 0; attempt < 5 && port_ == 0; ++attempt) {
-            const int port = nettest::RawSocket::freeTcpPort();
+            const int port = nettest::Raw::freePort();
             const ToolProcess::Outcome started = ToolProcess::run(
                 WEB_SERVER_PATH, {"start", root, std::to_string(port), scratch_}, 30s);
             if (started.exited && started.status == 0) {
