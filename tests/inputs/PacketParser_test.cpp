@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -93,46 +95,45 @@ TEST_F(PacketParserTest, AcceptedDatagrams) {
     }
 }
 
+// A datagram whose GLL ('G') or ZDA ('Z') field i is set to a value is refused,
+// as are these datagrams.
 TEST_F(PacketParserTest, RefusedDatagrams) {
-    const std::string refused[] = {
-        "12,a,b," + kGll + kZda,
-        "12,a,b," + kGll + kGll,
-        gll("4916.4500,N,12311.1200,W,123456.78,A"),
-        zda("123456.78,15,06,2004,00,"),
-        zda("123456.78,,06,2004,00,00"),
-        "1,a,b," + kZda + kGll.substr(0, kGll.size() - 3), // no second star
-        "1,a,b,$GPZDA,123456.78,15,06,2004,00,00" + kGll,
-        "1,a,b," + kZda + "*1" + kGll,
-        "1,a,b," + kZda,
-        "1,a,b,nothing here",
-        "12,Convoy A,Leg 2",
-        "12,Convoy A",
-        "12",
-        "",
-        "1,a,b,$GPZDX,123456.78,15,06,2004,00,00*4B" + kGll,
-        "1,a,b,$GP ZDA,123456.78,15,06,2004,00,00*4B" + kGll,
-        gll("ab16.4500,N,12311.1200,W,123456.78,A,A"),
-        gll("inf,N,12311.1200,W,123456.78,A,A"),
-        gll("4916.45,N,nan,W,123456.78,A,A"),
-        gll("0x1F,N,12311.1200,W,123456.78,A,A"),
-        zda("123456.78,0x0F,06,2004,00,00"),
-        zda("123456.78,15,06,+0X7D4,00,00"),
-        gll("9000.0001,N,12311.1200,W,123456.78,A,A"),
-        gll("4916.45,N,18000.0001,W,123456.78,A,A"),
-        gll("1e200,N,12311.1200,W,123456.78,A,A"),
-        gll("1e400,N,12311.1200,W,123456.78,A,A"),
-        gll("4916.4500,X,12311.1200,W,123456.78,A,A"),
-        gll("4916.4500,N,12311.1200,Q,123456.78,A,A"),
-        gll("4916.4500,N,12311.1200,W,123456.78,X,A"),
-        gll("4916.4500,N,12311.1200,W,123456.78,A,E"),
-        gll("4916.4500,N,12311.1200,W,123,A,A"),
-        gll("4916.4500,N,12311.1200,W,1234,A,A"),
-        zda("12ab56.78,15,06,2004,00,00"),
-        zda("1234inf,15,06,2004,00,00"),
-        zda("12341e300,15,06,2004,00,00"),
-        zda("123456.78,15,06,99999,00,00"),
-        zda("123456.78,15,-2147483648,2004,00,00"),
-    };
+    const std::tuple<char, int, const char*> fields[] = {
+        {'G', 0, "ab16.4500"},   {'G', 0, "inf"},     {'G', 2, "nan"},       {'G', 0, "0x1F"},
+        {'Z', 1, "0x0F"},        {'Z', 3, "+0X7D4"},  {'G', 0, "9000.0001"}, {'G', 2, "18000.0001"},
+        {'G', 0, "1e200"},       {'G', 0, "1e400"},   {'G', 1, "X"},         {'G', 3, "Q"},
+        {'G', 5, "X"},           {'G', 6, "E"},       {'G', 4, "123"},       {'G', 4, "1234"},
+        {'Z', 0, "12ab56.78"},   {'Z', 0, "1234inf"}, {'Z', 0, "12341e300"}, {'Z', 3, "99999"},
+        {'Z', 2, "-2147483648"}, {'Z', 5, ""},        {'Z', 1, ""}};
+    for (const auto& [sentence, field, value] : fields) {
+        std::vector<std::string> parts;
+        std::istringstream all(sentence == 'G' ? "4916.4500,N,12311.1200,W,123456.78,A,A"
+                                               : "123456.78,15,06,2004,00,00");
+        for (std::string part; std::getline(all, part, ',');) {
+            parts.push_back(part);
+        }
+        parts[static_cast<size_t>(field)] = value;
+        std::string fieldText = parts[0];
+        for (size_t i = 1; i < parts.size(); ++i) {
+            fieldText += "," + parts[i];
+        }
+        EXPECT_FALSE(parse(sentence == 'G' ? gll(fieldText) : zda(fieldText))) << fieldText;
+    }
+    const std::string refused[] = {"1,a,b," + kGll + kZda,
+                                   "1,a,b," + kGll + kGll,
+                                   gll("4916.4500,N,12311.1200,W,123456.78,A"),
+                                   "1,a,b," + kZda +
+                                       kGll.substr(0, kGll.size() - 3), // no second star
+                                   "1,a,b,$GPZDA,123456.78,15,06,2004,00,00" + kGll,
+                                   "1,a,b," + kZda + "*1" + kGll,
+                                   "1,a,b," + kZda,
+                                   "1,a,b,nothing here",
+                                   "12,Convoy A,Leg 2",
+                                   "12,Convoy A",
+                                   "12",
+                                   "",
+                                   "1,a,b,$GPZDX,123456.78,15,06,2004,00,00*4B" + kGll,
+                                   "1,a,b,$GP ZDA,123456.78,15,06,2004,00,00*4B" + kGll};
     for (const std::string& packet : refused) {
         EXPECT_FALSE(parse(packet)) << packet;
     }

@@ -84,40 +84,53 @@ protected:
     nodes::NodeTable table{250, 20};
 };
 
-// What the table holds after a fetch from a server that answers thus: any
-// status, headers, then the block; lines outside it, broken or cut lines and a
-// connection dropped mid-line change nothing of what they hold.
-TEST_F(StateFetchTest, TheBlockWhateverTheServerSends) {
+// What a table holds after reading the text from a file, or fetching it after
+// HTTP headers: only the records inside the block count; lines outside it,
+// broken lines, a missing closing marker, a line cut at 255 characters without
+// its "*" (its rest is no record) and a file or connection ending mid-line
+// change nothing of what they hold.
+TEST_F(StateFetchTest, TheBlockWhateverTheSourceHolds) {
     const struct {
-        std::string reply;
+        std::string text;
         const char *seven, *thousand;
     } cases[] = {
-        {kHeaders + "pre\n" + kBlock + "$007,9,9,9,9,0,9,x,x,After*\n", "Seven", "Thousand"},
-        {kHeaders + kBlock.substr(0, kBlock.find("$1000")) + "$1000,3.0", "Seven", "Last"},
-        {kHeaders + "$007,9,9,9,9,0,9,x,x,NoMarker*\n", "Truck 7", "Last"},
+        {"pre\n$007,9,9,9,9,0,9,x,x,x*\n<RVX>\r\n$007,1,2,3,4,0,,a,b,bad "
+         "age*\n$1000,5,6,7,8,1,9.5,a,b,"
+         "Good*\r\n$007,1,2,3,4,0,0.5,a,b,Seven*\n</rvx>\n$007,9,9,9,9,0,9,x,x,After*\n",
+         "Seven", "Good"},
+        {"<rvx>\n$007,1,2,3,4,0,5,a,b,Seven*\n$1000,1,2,3,4,0,5,a,b,Thousand*\n", "Seven",
+         "Thousand"},
+        {kBlock.substr(0, kBlock.find("$1000")) + "$1000,3.0", "Seven", "Last"},
+        {"$007,9,9,9,9,0,9,x,x,NoMarker*\n", "Truck 7", "Last"},
         {"\x01\x02garbage\n<rvx>\n$abc\n$1,1,1*\n\xff\xfe\n", "Truck 7", "Last"},
-        // Cut at 255 characters without its "*": refused, and its rest is no record.
-        {kHeaders + "<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
+        {"<rvx>\n$007,1,2,3,4,0,5,a,b," + std::string(400, 'N') +
              "*\n$1000,5,6,7,8,0,9,c,d,Thousand*\n</rvx>\n",
          "Truck 7", "Thousand"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.reply);
-        nodes::NodeTable fresh(250, 20);
-        ASSERT_TRUE(fresh.loadNodeFile(dir.file("nodes.txt").c_str()));
-        ScriptedHttpServer server(answer(c.reply));
-        ASSERT_TRUE(fresh.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
+        SCOPED_TRACE(c.text);
+        ScriptedHttpServer server(answer(kHeaders + c.text));
+        nodes::NodeTable local(250, 20), fetched(250, 20);
+        for (nodes::NodeTable* reader : {&local, &fetched}) {
+            ASSERT_TRUE(reader->loadNodeFile(dir.file("nodes.txt").c_str()));
+        }
+        ASSERT_TRUE(local.readStateFile(dir.write("state.txt", c.text).c_str()));
+        ASSERT_TRUE(fetched.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
         EXPECT_EQ(server.requests().at(0), "GET /state.txt HTTP/1.0\r\nHost: 127.0.0.1:" +
                                                std::to_string(server.port()) + "\r\n\r\n");
-        EXPECT_STREQ(fresh.findById(7)->name, c.seven);
-        EXPECT_STREQ(fresh.findById(1000)->name, c.thousand);
-        EXPECT_EQ(fresh.lateNodeCount(), 0u);
+        for (nodes::NodeTable* reader : {&local, &fetched}) {
+            EXPECT_STREQ(reader->findById(7)->name, c.seven);
+            EXPECT_STREQ(reader->findById(1000)->name, c.thousand);
+            EXPECT_EQ(reader->findById(7)->latitude == 0.0, c.seven[0] == 'T');
+            EXPECT_EQ(reader->lateNodeCount(), 0u);
+        }
     }
     ScriptedHttpServer server(answer(kHeaders + kBlock));
     ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
     EXPECT_DOUBLE_EQ(table.findById(7)->latitude, 1.5);
     EXPECT_EQ(table.findById(7)->reportTime.millitm, 9);
     EXPECT_FALSE(table.fetchStateFile("127.0.0.1", closedPort(), "/state.txt")) << "refused";
+    EXPECT_FALSE(table.readStateFile(dir.file("absent.txt").c_str()));
 }
 
 // A silent server ends the fetch at the receive time-out, a trickling one at

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -113,38 +114,25 @@ TEST(StateRecord, AcceptedLines) {
     }
 }
 
+// "$12,1,2,3,4,0,5,a,b,c*" with field i set to a value is refused, as are these lines.
 TEST(StateRecord, RefusedLines) {
-    const char* refused[] = {
-        "$12,1,2,3,4,0,,a,b,c*",
-        "12,1,2,3,4,0,5,a,b,c*",
-        "$12,1,2,3,4,0,5,a*",
-        "$12,1,2,3,4,0,5,a,b,c",
-        "$12,1,2,3,4,0,5*,a,b",
-        "$12,x,2,3,4,0,5,a,b,c*",
-        "$12,1,inf,3,4,0,5,a,b,c*",
-        "$12,1,2,3,4,0,nan,a,b,c*",
-        "$12,1e999,2,3,4,0,5,a,b,c*",
-        "$12,1,2,0x10,4,0,5,a,b,c*",
-        "$1001,1,2,3,4,0,5,a,b,c*",
-        "$-3,1,2,3,4,0,5,a,b,c*",
-        "$,1,2,3,4,0,5,a,b,c*",
-        "$12,1,2,3,4,3,5,a,b,c*",
-        "$12,1,2,3,1000,0,5,a,b,c*",
-        "$12,1,2,99999999999,4,0,5,a,b,c*",
-        "$12,1,2,2147483648,4,0,5,a,b,c*",
-        "$12,1,2,-2147483649,4,0,5,a,b,c*",
-        "$12,1,-0X2,3,4,0,5,a,b,c*",
-        "$0x1,1,2,3,4,0,5,a,b,c*",
-        "$12,90.000001,2,3,4,0,5,a,b,c*",
-        "$12,1,-180.5,3,4,0,5,a,b,c*",
-        "$12,1e200,2,3,4,0,5,a,b,c*",
-        "</rvx>",
-        "",
-        nullptr,
-    };
-    for (const char* line : refused) {
-        StateRecord record;
-        EXPECT_FALSE(record.parse(line)) << (line ? line : "null");
+    const std::pair<int, const char*> fields[] = {
+        {6, ""},      {0, "12"},   {1, "x"},           {2, "inf"},        {6, "nan"},
+        {1, "1e999"}, {3, "0x10"}, {0, "$1001"},       {0, "$-3"},        {0, "$"},
+        {5, "3"},     {4, "1000"}, {3, "99999999999"}, {3, "2147483648"}, {3, "-2147483649"},
+        {2, "-0X2"},  {0, "$0x1"}, {1, "90.000001"},   {2, "-180.5"},     {1, "1e200"}};
+    for (const auto& [field, value] : fields) {
+        std::vector<std::string> parts = {"$12", "1", "2", "3", "4", "0", "5", "a", "b", "c*"};
+        parts[static_cast<size_t>(field)] = value;
+        std::string line = parts[0];
+        for (size_t i = 1; i < parts.size(); ++i) {
+            line += "," + parts[i];
+        }
+        EXPECT_FALSE(StateRecord().parse(line.c_str())) << line;
+    }
+    for (const char* line : {"$12,1,2,3,4,0,5,a*", "$12,1,2,3,4,0,5,a,b,c", "$12,1,2,3,4,0,5*,a,b",
+                             "</rvx>", "", static_cast<const char*>(nullptr)}) {
+        EXPECT_FALSE(StateRecord().parse(line)) << (line ? line : "null");
     }
 }
 
