@@ -17,7 +17,6 @@
 namespace {
 
 using namespace nettest;
-using Clock = std::chrono::steady_clock;
 
 const std::string kAsked0 = "before ioctlsocket\ngot a n of 0\ngot n=0\n";
 const std::string kAsked4Then0 = "before ioctlsocket\ngot a n of 4\n" + kAsked0;
