@@ -183,7 +183,7 @@ TEST(LB_Socket, OpensCloseAndReconnect) {
         StdoutCapture capture;
         LB_Socket socket;
         ASSERT_TRUE(socket.setLocalAddress("127.0.0.1"));
-        socket.setTimeouts(c.connectMs, 0);
+        socket.setTimeouts(c.connectMs, 10000); // a stray wait fails instead of hanging
         if (c.aborted) {
             socket.abort();
         }
@@ -194,7 +194,7 @@ TEST(LB_Socket, OpensCloseAndReconnect) {
         EXPECT_EQ(mode, opened == 1 ? modes[c.kind] : LB_Socket::kNone);
         EXPECT_EQ(opened, c.again != "-" ? 1 : 0);
         EXPECT_EQ(socket.isOpen(), opened == 1);
-        for (int round = 0; round < 2 && opened == 1; ++round) {
+        for (int round = 0; round < 2 && opened == 1 && c.again != "-"; ++round) {
             EXPECT_TRUE(socket.isOpen());
             EXPECT_EQ(socket.port(), c.port != 0 ? c.port : port);
             char got[8] = {};
