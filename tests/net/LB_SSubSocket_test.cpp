@@ -3,47 +3,45 @@
 #include "net/LB_SSubSocket.h"
 #include "net/LB_Socket.h"
 
-#include "tests/net/RawSocket.h"
-#include "tests/net/StdoutCapture.h"
-#include "tests/support/EventCounter.h"
+#include "tests/net/NetTest.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
-#include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
-using namespace std::chrono_literals;
-using nettest::RawSocket;
-using nettest::StdoutCapture;
+using namespace nettest;
 using testsupport::EventCounter;
-using Clock = std::chrono::steady_clock;
 
 const std::string kDeleting = "Deleting LB_SubSocket::LB_SubSocket for client ip:127.0.0.1 port ";
+const std::string kWaited = "Sleep 100 in LB_SSubSocket::~LB_SSubSocket\n";
+const std::string kSendFailed = "did not send data: LB_SSubSocket::send\n";
+const std::string kLoopSlept = "Sleep 10 in LB_Socket::blockLoopNlisten\n";
+const std::string kCreating = "creating LB_SubSocket::LB_SubSocket\n";
+const std::string kDestroying = "LB_SSubSocket::~LB_SSubSocket() in process ";
 
-// What the handler sees and does; handed to it as the user data.
+// What the handlers see and do; handed to them as the user data. Handler i is
+// the i-th called.
 struct Scene {
     std::function<void(LB_SSubSocket*, int)> body = [](LB_SSubSocket*, int) {};
-    EventCounter entered;
-    EventCounter returned;
+    EventCounter entered, returned, step;
     std::mutex guard;
-    std::vector<std::thread::id> threads;
-    std::vector<int> results;
+    std::set<std::thread::id> threads;
+    std::map<int, std::vector<int>> results;
     int calls = 0;
 
-    void record(int result) {
+    void record(int index, int result) {
         std::lock_guard<std::mutex> hold(guard);
-        results.push_back(result);
+        results[index].push_back(result);
+    }
+    std::vector<int> of(int index) {
+        std::lock_guard<std::mutex> hold(guard);
+        return results[index];
     }
 };
 
@@ -52,7 +50,7 @@ void runScene(LB_SSubSocket* client, void* userData) {
     int index = 0;
     {
         std::lock_guard<std::mutex> hold(scene->guard);
-        scene->threads.push_back(std::this_thread::get_id());
+        scene->threads.insert(std::this_thread::get_id());
         index = scene->calls++;
     }
     scene->entered.add();
@@ -62,11 +60,9 @@ void runScene(LB_SSubSocket* client, void* userData) {
 
 std::unique_ptr<LB_Socket> startServer(Scene* scene) {
     auto server = std::make_unique<LB_Socket>();
-    if (!server->setLocalAddress("127.0.0.1") ||
-        server->openTcpServer(0, 0, runScene, scene) != 1) {
-        return nullptr;
-    }
-    return server;
+    const bool ok =
+        server->setLocalAddress("127.0.0.1") && server->openTcpServer(0, 0, runScene, scene) == 1;
+    return ok ? std::move(server) : nullptr;
 }
 
 int receiveOne(LB_SSubSocket* client) {
@@ -74,359 +70,182 @@ int receiveOne(LB_SSubSocket* client) {
     return client->receive(&byte, 1, 1);
 }
 
-bool refused(int port) {
-    return !RawSocket::connectTcp(port, 0ms).valid();
+// Connects `count` clients, each once the handler of the one before has started.
+std::vector<Raw> connectClients(int port, Scene& scene, int count) {
+    std::vector<Raw> clients;
+    for (int i = 0; i < count && scene.entered.waitFor(i, 10s); ++i) {
+        clients.push_back(Raw::connect(port));
+    }
+    EXPECT_TRUE(scene.entered.waitFor(count, 10s));
+    return clients;
 }
 
-TEST(LB_SSubSocket, HandlerRunsOncePerClientEachOnItsOwnThread) {
+// Three handlers alive together, each on its own thread: one echoes, one sees
+// its client close mid-receiveAll, one finds nothing waiting and then sends to a
+// client that has gone. Then 40 clients come and go, and all are destroyed.
+TEST(LB_SSubSocket, ServesEachClientOnItsOwnThread) {
     StdoutCapture capture;
     Scene scene;
-    // Every handler stays until all three have started, so that the three
-    // threads are alive together and their ids cannot be reused.
-    scene.body = [&](LB_SSubSocket* client, int) {
-        scene.record(scene.entered.waitFor(3, 10s) ? receiveOne(client) : -9);
+    scene.body = [&](LB_SSubSocket* client, int i) {
+        char buffer[10] = {};
+        if (i >= 3 || !scene.entered.waitFor(3, 10s)) {
+            scene.record(i, i >= 3 ? receiveOne(client) : -9);
+            return;
+        }
+        if (i == 0) {
+            scene.record(i, client->receiveAll(buffer, 5, 1));
+            scene.record(i, client->send(buffer, 5, 0));
+        } else if (i == 1) {
+            scene.record(i, client->receiveAll(buffer, sizeof buffer, 1));
+            scene.record(i, client->peerClosed());
+        } else {
+            scene.record(i, client->receive(buffer, 4, 0));
+            scene.step.add();
+            scene.record(i, receiveOne(client));
+            const std::string chunk(1024, 'q');
+            int sent = 0;
+            for (const auto end = std::chrono::steady_clock::now() + 10s;
+                 sent >= 0 && std::chrono::steady_clock::now() < end;) {
+                sent = client->send(chunk.data(), static_cast<int>(chunk.size()), 0);
+            }
+            scene.record(i, sent < 0);
+        }
     };
     auto server = startServer(&scene);
     ASSERT_NE(server, nullptr);
     EXPECT_FALSE(server->isOpen());
-
-    std::vector<RawSocket> clients;
-    for (int i = 0; i < 3; ++i) {
-        clients.push_back(RawSocket::connectTcp(server->port(), 10s));
-        ASSERT_TRUE(clients.back().valid());
-        ASSERT_TRUE(clients.back().sendText("x"));
-        // The listener's backlog is 1: a client that comes before the last
-        // one was taken waits a SYN retry.
+    std::vector<Raw> clients = connectClients(server->port(), scene, 3);
+    ASSERT_EQ(clients.size(), 3u);
+    std::vector<std::string> ports;
+    for (const Raw& client : clients) {
+        ports.push_back(std::to_string(client.port()));
+    }
+    ASSERT_TRUE(clients[0].send("ec") && clients[0].send("hoo"));
+    EXPECT_EQ(clients[0].receive(5), "echoo");
+    ASSERT_TRUE(clients[1].send("abc"));
+    clients[1].close();
+    ASSERT_TRUE(scene.step.waitFor(1, 10s));
+    clients[2].close();
+    for (int i = 3; i < 43; ++i) {
+        ASSERT_TRUE(Raw::connect(server->port()).send("y"));
         ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
     }
-    ASSERT_TRUE(scene.returned.waitFor(3, 10s));
-    ASSERT_TRUE(capture.waitForCount(kDeleting, 3, 10s));
-    for (RawSocket& client : clients) {
-        SCOPED_TRACE(client.port());
-        EXPECT_TRUE(client.seesEndOfStream(10s)) << "the sub-socket was not destroyed";
-        const std::string port = std::to_string(client.port());
+    ASSERT_TRUE(scene.returned.waitFor(43, 10s));
+    ASSERT_TRUE(capture.waitForCount(kDeleting, 43));
+    EXPECT_TRUE(clients[0].seesEnd()) << "the sub-socket was not destroyed";
+    EXPECT_EQ(scene.of(0), std::vector<int>({5, 5}));
+    EXPECT_EQ(scene.of(1), std::vector<int>({-1, 1}));
+    EXPECT_EQ(scene.of(2), std::vector<int>({0, 0, 1}));
+    EXPECT_EQ(scene.of(42), std::vector<int>({1}));
+    EXPECT_GE(scene.threads.size(), 3u);
+    EXPECT_EQ(scene.threads.count(std::this_thread::get_id()), 0u);
+    EXPECT_EQ(capture.count(kCreating), 43);
+    EXPECT_EQ(capture.count(kDestroying + std::to_string(getpid()) + " "), 43);
+    EXPECT_EQ(capture.count(kSendFailed), 1);
+    EXPECT_EQ(capture.count(kWaited), 0) << "each handler returned by itself";
+    const std::string text = capture.text();
+    for (int i = 0; i < 3; ++i) {
+        const std::string& port = ports[static_cast<size_t>(i)];
+        const size_t connected = text.find("127.0.0.1:" + port + " connected\n");
         EXPECT_EQ(capture.count("127.0.0.1:" + port + " connected\n"), 1);
         EXPECT_EQ(capture.count(kDeleting + port + "\n"), 1);
+        EXPECT_LT(text.find(kCreating), connected);
+        EXPECT_LT(connected, text.find(kDeleting + port + "\n"));
     }
-    EXPECT_EQ(scene.entered.value(), 3);
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        const std::set<std::thread::id> distinct(scene.threads.begin(), scene.threads.end());
-        EXPECT_EQ(distinct.size(), 3u);
-        EXPECT_EQ(distinct.count(std::this_thread::get_id()), 0u);
-        EXPECT_EQ(scene.results, std::vector<int>({1, 1, 1}));
-    }
-    EXPECT_EQ(capture.count("creating LB_SubSocket::LB_SubSocket\n"), 3);
-    const std::string process =
-        "LB_SSubSocket::~LB_SSubSocket() in process " + std::to_string(getpid()) + " ";
-    EXPECT_EQ(capture.count(process), 3);
-    // Each handler returned by itself: no sub-socket had to be waited for.
-    EXPECT_EQ(capture.count("Sleep 100 in LB_SSubSocket::~LB_SSubSocket\n"), 0);
-
-    const std::string text = capture.text();
-    const std::string port = std::to_string(clients[0].port());
-    const size_t created = text.find("creating LB_SubSocket::LB_SubSocket\n");
-    const size_t connected = text.find("127.0.0.1:" + port + " connected\n");
-    const size_t deleted = text.find(kDeleting + port + "\n");
-    EXPECT_LT(created, connected);
-    EXPECT_LT(connected, deleted);
 }
 
-TEST(LB_SSubSocket, HandlerTalksWithItsClient) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) {
-        char buffer[5] = {};
-        const int got = client->receiveAll(buffer, sizeof buffer, 1);
-        scene.record(got);
-        if (got == 5) {
-            scene.record(client->send(buffer, got, 0));
-        }
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(client.sendText("ec"));
-    ASSERT_TRUE(client.sendText("hoo"));
-    EXPECT_EQ(client.receiveText(10s, 5), "echoo");
-    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    std::lock_guard<std::mutex> hold(scene.guard);
-    EXPECT_EQ(scene.results, std::vector<int>({5, 5}));
-}
-
-TEST(LB_SSubSocket, SendToAClientThatHasGoneFailsWithoutASignal) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) {
-        // Wait for the client's end, then send until the reset fails a send.
-        scene.record(receiveOne(client));
-        const std::string chunk(1024, 'q');
-        int sent = 0;
-        const auto deadline = Clock::now() + 10s;
-        while (sent >= 0 && Clock::now() < deadline) {
-            sent = client->send(chunk.data(), static_cast<int>(chunk.size()), 0);
-        }
-        scene.record(sent);
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(client.valid());
-    client.close();
-    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        ASSERT_EQ(scene.results.size(), 2u);
-        EXPECT_EQ(scene.results[0], 0);
-        EXPECT_LT(scene.results[1], 0);
-    }
-    EXPECT_EQ(capture.count("did not send data: LB_SSubSocket::send\n"), 1);
-}
-
-TEST(LB_SSubSocket, ReceiveAllEndsWithMinusOneWhenTheClientClosesMidway) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) {
-        char buffer[10] = {};
-        scene.record(client->receiveAll(buffer, sizeof buffer, 1));
-        scene.record(client->peerClosed() ? 1 : 0);
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(client.sendText("abc"));
-    client.close();
-    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    std::lock_guard<std::mutex> hold(scene.guard);
-    EXPECT_EQ(scene.results, std::vector<int>({-1, 1}));
-}
-
-TEST(LB_SSubSocket, ReceiveWithoutWaitingAsksHowManyBytesWait) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) {
-        char buffer[4] = {};
-        scene.record(client->receive(buffer, sizeof buffer, 0));
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(scene.returned.waitFor(1, 10s));
-    std::lock_guard<std::mutex> hold(scene.guard);
-    EXPECT_EQ(scene.results, std::vector<int>({0}));
-}
-
-TEST(LB_SSubSocket, StopListeningReturnsAfterTheLoopEnded) {
-    StdoutCapture capture;
-    Scene scene;
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    const int port = server->port();
-    server->stopListening();
-    EXPECT_TRUE(refused(port));
-    EXPECT_EQ(scene.entered.value(), 0);
-
-    // The loop has let go of the lock: a new server starts at once.
-    const auto start = Clock::now();
-    ASSERT_EQ(server->openTcpServer(0, 0, runScene, &scene), 1);
-    EXPECT_LT(Clock::now() - start, 10s);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    EXPECT_TRUE(scene.entered.waitFor(1, 10s));
-    EXPECT_EQ(capture.count("Sleep 10"), 0);
-    EXPECT_EQ(capture.count("Got a bad socket"), 0);
-}
-
-// A loop running on the calling thread ends when another thread or the
-// handler itself stops the listener.
-TEST(LB_SSubSocket, StopListeningEndsALoopRunningOnTheCallingThread) {
-    for (const bool byHandler : {false, true}) {
-        SCOPED_TRACE(byHandler ? "stopped by the handler" : "stopped by another thread");
+// The listening loop, on its own thread or on the caller's, ends when another
+// thread or a handler stops it, and lets go: the port is refused and a new
+// server starts at once.
+TEST(LB_SSubSocket, StopListeningEndsTheLoop) {
+    for (const int who : {0, 1, 2}) {
+        SCOPED_TRACE(who == 0 ? "own thread" : who == 1 ? "stopped by a thread" : "by a handler");
         StdoutCapture capture;
         Scene scene;
-        if (byHandler) {
+        if (who == 2) {
             scene.body = [](LB_SSubSocket* client, int) { client->owner()->stopListening(); };
         }
         LB_Socket server;
         ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-        const int port = RawSocket::freeTcpPort();
-        EventCounter returned;
-        std::atomic<int> result{-2};
-        std::thread caller([&] {
-            result = server.openTcpServer(port, 1, runScene, &scene);
-            returned.add();
-        });
-        RawSocket client = RawSocket::connectTcp(port, 10s);
+        const int port = Raw::freePort();
+        Async loop([&] { return server.openTcpServer(port, who == 0 ? 0 : 1, runScene, &scene); },
+                   [&] { server.stopListening(); });
+        Raw client = Raw::connect(port);
         EXPECT_TRUE(scene.returned.waitFor(1, 10s)) << "the loop never served a client";
-        if (!byHandler) {
-            EXPECT_FALSE(returned.waitFor(1, 0ms));
+        EXPECT_EQ(loop.doneWithin(who == 1 ? 0ms : 10s), who != 1);
+        if (who != 2) {
             server.stopListening();
         }
-        if (!returned.waitFor(1, 10s)) {
-            ADD_FAILURE() << "the stop did not end the loop";
-            server.stopListening();
+        EXPECT_EQ(loop.result(), 1);
+        EXPECT_FALSE(Raw::connect(port, 0ms).valid());
+        EXPECT_TRUE(client.seesEnd());
+        ASSERT_EQ(server.openTcpServer(0, 0, runScene, &scene), 1);
+        ASSERT_TRUE(Raw::connect(server.port()).valid());
+        EXPECT_TRUE(scene.entered.waitFor(2, 10s));
+        EXPECT_EQ(capture.count(kLoopSlept) + capture.count("Got a bad socket"), 0);
+    }
+}
+
+// Ending the server wakes every handler blocked in receive; a woken handler
+// may still use its sub-socket, and the owner waits for it before destroying it.
+TEST(LB_SSubSocket, EndingTheServerEndsEveryClient) {
+    for (const int how : {0, 1, 2}) {
+        SCOPED_TRACE(how == 0 ? "destroyed" : how == 1 ? "closed" : "closed by a handler");
+        StdoutCapture capture;
+        Scene scene;
+        scene.body = [&](LB_SSubSocket* client, int i) {
+            if (i == 3) {
+                client->owner()->close();
+                return;
+            }
+            scene.record(i, receiveOne(client));
+            scene.record(i, client->send("bye", 3, 0) < 0);
+            scene.record(i, client->peerClosed());
+        };
+        auto server = startServer(&scene);
+        ASSERT_NE(server, nullptr);
+        const int port = server->port();
+        std::vector<Raw> clients = connectClients(port, scene, how == 2 ? 4 : 3);
+        EXPECT_FALSE(how != 2 && scene.returned.waitFor(1, 50ms));
+        how == 0 ? server.reset() : how == 1 ? server->close() : void();
+        ASSERT_TRUE(scene.returned.waitFor(how == 2 ? 4 : 3, 10s)) << "a handler outlived it";
+        ASSERT_TRUE(capture.waitForCount(kDeleting, how == 2 ? 4 : 3));
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(scene.of(i), std::vector<int>({0, 1, 1}));
+            EXPECT_TRUE(clients[static_cast<size_t>(i)].seesEnd());
         }
-        caller.join();
-        EXPECT_EQ(result.load(), 1);
-        EXPECT_TRUE(refused(port));
-        EXPECT_TRUE(client.seesEndOfStream(10s));
-    }
-}
-
-// Clients that never send keep their handlers blocked in receive; ending the
-// server must wake each one, wait for it and destroy its sub-socket.
-void connectSilentClients(LB_Socket& server, Scene& scene, std::vector<RawSocket>* clients) {
-    for (int i = 0; i < 3; ++i) {
-        clients->push_back(RawSocket::connectTcp(server.port(), 10s));
-        ASSERT_TRUE(clients->back().valid());
-        ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
-    }
-}
-
-TEST(LB_SSubSocket, DestroyingTheServerEndsClientsBlockedInReceive) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) { scene.record(receiveOne(client)); };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    std::vector<RawSocket> clients;
-    connectSilentClients(*server, scene, &clients);
-    EXPECT_FALSE(scene.returned.waitFor(1, 50ms));
-
-    const auto start = Clock::now();
-    server.reset();
-    EXPECT_LT(Clock::now() - start, 10s);
-    EXPECT_EQ(scene.returned.value(), 3) << "a handler outlived its server";
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        EXPECT_EQ(scene.results, std::vector<int>({0, 0, 0}));
-    }
-    for (RawSocket& client : clients) {
-        EXPECT_TRUE(client.seesEndOfStream(10s));
-    }
-    EXPECT_EQ(capture.count("Sleep 100 in LB_SSubSocket::~LB_SSubSocket\n"), 3);
-    EXPECT_EQ(capture.count(kDeleting), 3);
-    EXPECT_EQ(capture.count("Sleep 10 in LB_Socket::blockLoopNlisten\n"), 1);
-    const std::string last = "Sleep 100 in LB_Socket::~LB_Socket\n";
-    const std::string text = capture.text();
-    ASSERT_GE(text.size(), last.size());
-    EXPECT_EQ(text.substr(text.size() - last.size()), last);
-    EXPECT_EQ(capture.count(last), 1);
-}
-
-TEST(LB_SSubSocket, CloseEndsTheListenerAndEveryClient) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) { scene.record(receiveOne(client)); };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    const int port = server->port();
-    std::vector<RawSocket> clients;
-    connectSilentClients(*server, scene, &clients);
-
-    server->close();
-    EXPECT_EQ(scene.returned.value(), 3);
-    EXPECT_EQ(capture.count(kDeleting), 3);
-    EXPECT_TRUE(refused(port));
-    EXPECT_FALSE(server->isOpen());
-    EXPECT_EQ(server->mode(), LB_Socket::kNone);
-    // Still serving: the loop ended through its stop request, quietly.
-    EXPECT_EQ(capture.count("Sleep 10 in LB_Socket::blockLoopNlisten\n"), 0);
-    EXPECT_EQ(capture.count("Got a bad socket"), 0);
-}
-
-// The handler woken by close() goes on using its sub-socket; the owner waits
-// for it before the sub-socket is destroyed.
-TEST(LB_SSubSocket, HandlerWokenByCloseMayStillUseItsSubSocket) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) {
-        scene.record(receiveOne(client));
-        scene.record(client->send("bye", 3, 0));
-        scene.record(client->peerClosed() ? 1 : 0);
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(scene.entered.waitFor(1, 10s));
-    server->close();
-    EXPECT_EQ(scene.returned.value(), 1);
-    {
-        std::lock_guard<std::mutex> hold(scene.guard);
-        ASSERT_EQ(scene.results.size(), 3u);
-        EXPECT_EQ(scene.results[0], 0);
-        EXPECT_LT(scene.results[1], 0);
-        EXPECT_EQ(scene.results[2], 1);
-    }
-    const std::string text = capture.text();
-    const size_t failedSend = text.find("did not send data: LB_SSubSocket::send\n");
-    const size_t destroyed = text.find("LB_SSubSocket::~LB_SSubSocket() in process ");
-    const size_t waited = text.find("Sleep 100 in LB_SSubSocket::~LB_SSubSocket\n");
-    const size_t deleted = text.find(kDeleting + std::to_string(client.port()) + "\n");
-    ASSERT_NE(deleted, std::string::npos) << text;
-    EXPECT_LT(failedSend, destroyed) << "the handler ran on while its sub-socket was destroyed";
-    EXPECT_LT(destroyed, waited);
-    EXPECT_LT(waited, deleted);
-}
-
-TEST(LB_SSubSocket, HandlerMayCloseItsOwner) {
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int index) {
-        if (index == 0) {
-            scene.record(receiveOne(client));
-            return;
+        EXPECT_EQ(capture.count(kWaited), 3);
+        EXPECT_FALSE(Raw::connect(port, 0ms).valid());
+        const std::string text = capture.text();
+        EXPECT_LT(text.find(kSendFailed), text.find(kDestroying)) << "ran on past its destruction";
+        EXPECT_LT(text.find(kDestroying), text.find(kWaited));
+        EXPECT_LT(text.find(kWaited), text.find(kDeleting));
+        if (how == 0) {
+            EXPECT_EQ(capture.count(kLoopSlept), 1);
+            EXPECT_TRUE(text.ends_with("Sleep 100 in LB_Socket::~LB_Socket\n"));
+            EXPECT_EQ(capture.count("Sleep 100 in LB_Socket::~LB_Socket\n"), 1);
+        } else {
+            EXPECT_FALSE(server->isOpen());
+            EXPECT_EQ(server->mode(), LB_Socket::kNone);
+            EXPECT_EQ(capture.count(kLoopSlept) + capture.count("Got a bad socket"), 0);
         }
-        client->owner()->close();
-    };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    RawSocket first = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(scene.entered.waitFor(1, 10s));
-    RawSocket second = RawSocket::connectTcp(server->port(), 10s);
-    ASSERT_TRUE(scene.returned.waitFor(2, 10s));
-    ASSERT_TRUE(capture.waitForCount(kDeleting, 2, 10s));
-    EXPECT_TRUE(first.seesEndOfStream(10s));
-    EXPECT_TRUE(second.seesEndOfStream(10s));
-    std::lock_guard<std::mutex> hold(scene.guard);
-    EXPECT_EQ(scene.results, std::vector<int>({0}));
-}
-
-TEST(LB_SSubSocket, ManyClientsComingAndGoingAreAllServedAndDestroyed) {
-    constexpr int kClients = 40;
-    StdoutCapture capture;
-    Scene scene;
-    scene.body = [&](LB_SSubSocket* client, int) { scene.record(receiveOne(client)); };
-    auto server = startServer(&scene);
-    ASSERT_NE(server, nullptr);
-    for (int i = 0; i < kClients; ++i) {
-        RawSocket client = RawSocket::connectTcp(server->port(), 10s);
-        ASSERT_TRUE(client.valid());
-        ASSERT_TRUE(client.sendText("y"));
-        ASSERT_TRUE(scene.entered.waitFor(i + 1, 10s));
     }
-    ASSERT_TRUE(scene.returned.waitFor(kClients, 10s));
-    ASSERT_TRUE(capture.waitForCount(kDeleting, kClients, 10s));
-    server.reset();
-    EXPECT_EQ(capture.count(kDeleting), kClients);
-    EXPECT_EQ(capture.count("creating LB_SubSocket::LB_SubSocket\n"), kClients);
 }
 
 TEST(LB_SSubSocket, TheOwnerDestroysTheSubSocketsInItsList) {
-    RawSocket listener = RawSocket::listenTcp();
-    RawSocket far = RawSocket::connectTcp(listener.port(), 10s);
-    RawSocket near = listener.accept(10s);
+    Raw listener = Raw::listener();
+    Raw far = Raw::connect(listener.port());
+    Raw near = listener.accept();
     ASSERT_TRUE(near.valid());
     StdoutCapture capture;
     LB_Socket owner;
-    // The sub-socket takes the descriptor over; the owner destroys it.
-    auto* sub = new LB_SSubSocket(near.release(), &owner, nullptr, nullptr);
+    auto* sub = new LB_SSubSocket(std::exchange(near.fd, -1), &owner, nullptr, nullptr);
     EXPECT_EQ(sub->owner(), &owner);
     EXPECT_EQ(sub->peerAddress(), "");
     owner.close();
-    EXPECT_TRUE(far.seesEndOfStream(10s));
-    EXPECT_EQ(capture.text(), "creating LB_SubSocket::LB_SubSocket\n"
-                              "LB_SSubSocket::~LB_SSubSocket() in process " +
-                                  std::to_string(getpid()) + " " + std::to_string(gettid()) +
+    EXPECT_TRUE(far.seesEnd());
+    EXPECT_EQ(capture.text(), kCreating + kDestroying + std::to_string(getpid()) + " " +
+                                  std::to_string(gettid()) +
                                   "\nDeleting LB_SubSocket::LB_SubSocket\n");
 }
 
