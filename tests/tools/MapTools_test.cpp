@@ -2,10 +2,10 @@
 // read back with the display's own SGI reader and map and icon file readers.
 #include "config/MapGraphicsFile.h"
 #include "config/NodeGraphicsFile.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/QuadrantRaster.h"
 #include "tests/support/SgiPicture.h"
 #include "tests/support/TempDir.h"
-#include "tests/tools/ToolProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,8 @@ struct Scratch : testsupport::TempDir {
     std::string at(const std::string& text) const {
         return std::regex_replace(text, std::regex("@"), path().string());
     }
-    ToolProcess::Outcome sh(const std::string& command) const {
-        return ToolProcess::run("/bin/sh", {"-c", at("cd @ && " + command)}, 100s);
+    testsupport::ChildProcess::Outcome sh(const std::string& command) const {
+        return testsupport::ChildProcess::run("/bin/sh", {"-c", at("cd @ && " + command)}, 100s);
     }
     int files(const std::string& folder) const {
         return int(std::distance(fs::directory_iterator(file(folder)), fs::directory_iterator()));
@@ -52,7 +52,7 @@ Rgba atWorld(const SgiPicture& p, const config::MapLayerEntry& layer, double lon
 TEST(DemoAssets, MakesEveryPictureTheDemoFilesName) {
     Scratch dir;
     const std::string make = "bash " DEMO_ASSETS_SCRIPT " generated";
-    const ToolProcess::Outcome made = dir.sh(make);
+    const testsupport::ChildProcess::Outcome made = dir.sh(make);
     ASSERT_EQ(made.status, 0) << made.out << made.err;
     const auto layers = config::MapGraphicsFile::read(DEMO_DIR "/map.cfg");
     ASSERT_EQ(layers.size(), 3u);
@@ -113,7 +113,7 @@ TEST(DemoAssets, MakesEveryPictureTheDemoFilesName) {
     }
 
     const auto before = fs::last_write_time(dir.file("generated/region.sgi"));
-    const ToolProcess::Outcome again = dir.sh(make);
+    const testsupport::ChildProcess::Outcome again = dir.sh(make);
     EXPECT_NE(again.out.find("up to date"), std::string::npos) << again.out;
     EXPECT_EQ(fs::last_write_time(dir.file("generated/region.sgi")), before);
     EXPECT_EQ(dir.sh("rm generated/chase.sgi && " + make +
@@ -267,7 +267,7 @@ TEST_F(MakeMapLayer, RefusesOrIsStoppedAndLeavesNothing) {
                   .status,
               0);
     for (int number : {SIGTERM, SIGINT}) {
-        ToolProcess process;
+        testsupport::ChildProcess process;
         ASSERT_TRUE(
             process.start("/bin/sh", {"-c", dir.at("cd @ && TMPDIR=@/tmp exec " MAKE_MAP_LAYER_PATH
                                                    " big.tif maps/big.sgi")}));
@@ -278,7 +278,7 @@ TEST_F(MakeMapLayer, RefusesOrIsStoppedAndLeavesNothing) {
             std::this_thread::sleep_for(10ms);
         }
         ASSERT_TRUE(process.signal(number));
-        const ToolProcess::Outcome stopped = process.finish(30s);
+        const testsupport::ChildProcess::Outcome stopped = process.finish(30s);
         EXPECT_TRUE(stopped.exited && stopped.status == 128 + number) << number;
         EXPECT_EQ(dir.files("tmp") + dir.files("maps"), 0) << number;
     }
