@@ -131,6 +131,17 @@ TEST_F(StateFetchTest, TheBlockWhateverTheSourceHolds) {
     EXPECT_EQ(table.findById(7)->reportTime.millitm, 9);
     EXPECT_FALSE(table.fetchStateFile("127.0.0.1", closedPort(), "/state.txt")) << "refused";
     EXPECT_FALSE(table.readStateFile(dir.file("absent.txt").c_str()));
+    // A peer that resets the connection mid-line: the whole records before it count, no more.
+    ScriptedHttpServer resetting([](int client, int, const std::string&, const auto&) {
+        ScriptedHttpServer::writeAll(client, kHeaders + "<rvx>\n$007,5,6,0,0,0,1,a,b,Whole*\n"
+                                                        "$1000,7,8,0,0,0,1,a,b,Cut");
+        std::this_thread::sleep_for(300ms); // read by then, so the reset cannot discard it
+        const linger abortive{1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    });
+    EXPECT_TRUE(table.fetchStateFile("127.0.0.1", resetting.port(), "/state.txt"));
+    EXPECT_STREQ(table.findById(7)->name, "Whole");
+    EXPECT_STREQ(table.findById(1000)->name, "Thousand");
 }
 
 // A silent server ends the fetch at the receive time-out, a trickling one at
