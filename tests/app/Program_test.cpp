@@ -8,6 +8,7 @@
 #include "tests/support/MulticastSender.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/ZoneGuard.h"
 
 #include <gtest/gtest.h>
@@ -31,22 +32,13 @@ namespace {
 using namespace std::chrono_literals;
 using testsupport::ChildProcess;
 using testsupport::ScriptedHttpServer;
+using testsupport::waitUntil;
 using Records = std::map<int, inputs::StateRecord>;
 
 constexpr const char* kGroup = "239.255.6.7";
 constexpr long kStart = 1750000000;
 const std::string kOut = "Active Output LOCAL_STATE\nOutput LocalStateFile snap.txt\n";
 const std::string kFarIdle = "alert mediumIdle 100000\nalert badIdle 200000\n";
-
-template <typename Condition> bool waitFor(Condition condition, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    for (; !condition(); std::this_thread::sleep_for(20ms)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string read(const std::string& path) {
     return testsupport::TempDir::read(path);
@@ -180,7 +172,7 @@ protected:
         XEvent close{};
         close.xclient = {ClientMessage, 0, False, display, 0, atom("WM_PROTOCOLS"), 32, {}};
         close.xclient.data.l[0] = static_cast<long>(atom("WM_DELETE_WINDOW"));
-        ASSERT_TRUE(waitFor(
+        ASSERT_TRUE(waitUntil(
             [&] {
                 Window root = 0, parent = 0, *windows = nullptr;
                 unsigned int count = 0;
@@ -277,11 +269,11 @@ TEST_F(Program, FleetRelayedThroughFloodOutageAndNonsense) {
     };
     const pid_t b = follower("b", http);
     const pid_t c = follower("c", scripted.port());
-    ASSERT_TRUE(waitFor([&] { return !listing(snapA).empty(); }, 20s)); // the groups are joined
+    ASSERT_TRUE(waitUntil([&] { return !listing(snapA).empty(); }, 20s)); // the groups are joined
     const std::string first = datagrams(fleetSim(port, "0-7", 21, kStart, 64, 200));
     Records sent = newest(first);
     ASSERT_EQ(sent.size(), 8u);
-    ASSERT_TRUE(waitFor([&] { return holds(snapA, sent); }, 10s)) << read(snapA);
+    ASSERT_TRUE(waitUntil([&] { return holds(snapA, sent); }, 10s)) << read(snapA);
     const auto inOrder = [&](const Records& records, std::initializer_list<int> ids) {
         std::string text;
         for (const int id : ids) {
@@ -308,7 +300,7 @@ TEST_F(Program, FleetRelayedThroughFloodOutageAndNonsense) {
     };
     const std::string expected = followed(sent);
     for (const std::string& snap : {snapB, snapC}) {
-        EXPECT_TRUE(waitFor([&] { return listing(snap) == expected; }, 25s)) << listing(snap);
+        EXPECT_TRUE(waitUntil([&] { return listing(snap) == expected; }, 25s)) << listing(snap);
     }
     EXPECT_GE(web->requestCount(), 1);
     phase = 1;
@@ -344,29 +336,29 @@ TEST_F(Program, FleetRelayedThroughFloodOutageAndNonsense) {
     std::string marker = datagrams(fleetSim(noisy, "12-12", 34, kStart + 60, 1, 1), true);
     marker.resize(marker.find('\n')); // sent again while the receive queue may still be full
     ASSERT_TRUE(
-        waitFor([&] { return sender.send(marker) && snapshot(snapA).second[12].seconds; }, 10s))
+        waitUntil([&] { return sender.send(marker) && snapshot(snapA).second[12].seconds; }, 10s))
         << "the receiver no longer delivers";
     sent[12] = snapshot(snapA).second[12];
     EXPECT_EQ(listing(snapA), inOrder(sent, {5, 0, 7, 12, 3, 1, 2, 4, 6}));
 
     const Records second = newest(datagrams(fleetSim(port, "0-7", 22, kStart + 600, 64, 200)));
-    ASSERT_TRUE(waitFor([&] { return holds(snapA, second); }, 10s));
-    EXPECT_FALSE(waitFor([&] { return listing(snapB) != expected || !running(b); }, 11s))
+    ASSERT_TRUE(waitUntil([&] { return holds(snapA, second); }, 10s));
+    EXPECT_FALSE(waitUntil([&] { return listing(snapB) != expected || !running(b); }, 11s))
         << "B lost its records while the server was away:\n"
         << listing(snapB);
     web = std::make_unique<testsupport::WebServer>(dir.file("www"), http, dir.file("web"));
     ASSERT_TRUE(web->started());
     const std::string now = followed(snapshot(snapA).second);
-    EXPECT_TRUE(waitFor([&] { return listing(snapB) == now; }, 15s)) << listing(snapB);
-    EXPECT_TRUE(waitFor([&] { return listing(snapC) == followed(afterNonsense); }, 15s))
+    EXPECT_TRUE(waitUntil([&] { return listing(snapB) == now; }, 15s)) << listing(snapB);
+    EXPECT_TRUE(waitUntil([&] { return listing(snapC) == followed(afterNonsense); }, 15s))
         << listing(snapC);
-    ASSERT_TRUE(waitFor([&] { return phase == 3; }, 15s)) << "no trickling fetch";
+    ASSERT_TRUE(waitUntil([&] { return phase == 3; }, 15s)) << "no trickling fetch";
 
     const pid_t stream =
         spawn(FLEET_SIM_PATH, fleetSim(noisy, "0-7", 23, kStart + 3600, 99999, 400));
     int previous = second.at(0).seconds;
     int advances = 0;
-    ASSERT_TRUE(waitFor(
+    ASSERT_TRUE(waitUntil(
         [&] {
             const int seconds = snapshot(snapA).second[0].seconds;
             advances += seconds > previous ? 1 : 0;
@@ -445,9 +437,9 @@ TEST_F(Program, BadConfigurationsLeaveItRunning) {
             dir.write(folder + file.substr(0, equals), expand(file.substr(equals + 1)));
         }
         const pid_t program = spawn(TARNELL_MAP_PATH, {folder + "site.cfg"}, folder + "log");
-        EXPECT_TRUE(waitFor([&] { return has("ttt.txt", "extensions are"); }, 30s)) << "no frame";
+        EXPECT_TRUE(waitUntil([&] { return has("ttt.txt", "extensions are"); }, 30s)) << "no frame";
         if (std::string(cases[i].records) != "-") {
-            EXPECT_TRUE(waitFor([&] { return has("snap.txt", "</rvx>"); }, 10s));
+            EXPECT_TRUE(waitUntil([&] { return has("snap.txt", "</rvx>"); }, 10s));
             std::string records;
             for (const auto& [id, record] : snapshot(folder + "snap.txt").second) {
                 records += std::to_string(id) + " " + record.name + ";";

@@ -4,6 +4,7 @@
 
 #include "tests/support/EventCounter.h"
 #include "tests/support/ScriptedHttpServer.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -67,11 +68,7 @@ TEST(RemotePoll, StopWhileAFetchHangs) {
     p.poll.setFetchTimeouts(30000, 30000, 60000);
     p.publish(silent.port(), true, 0.01);
     p.poll.arm();
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (silent.requests().empty() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(5ms);
-    }
-    ASSERT_FALSE(silent.requests().empty());
+    ASSERT_TRUE(testsupport::waitUntil([&] { return !silent.requests().empty(); }));
     const auto start = std::chrono::steady_clock::now();
     p.poll.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);

@@ -5,6 +5,7 @@
 
 #include "tests/support/MulticastSender.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/ZoneGuard.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using nodes::NodeTable;
+using testsupport::waitUntil;
 
 constexpr const char* kGroup = "239.255.42.1";
 const int kPort = 20000 + static_cast<int>(getpid() % 20000); // parallel suites do not meet
@@ -28,17 +30,6 @@ std::string packet(int id, int hundredths) {
     std::snprintf(seconds, sizeof seconds, "%05.2f", hundredths / 100.0);
     return std::to_string(id) + ",c1,c2,$GPZDA,1234" + seconds +
            ",15,06,2004,00,00*4B$GPGLL,4916.4500,N,12311.1200,W,123456.78,A,A*2C";
-}
-
-template <typename Condition>
-bool waitFor(Condition condition, std::chrono::milliseconds limit = 10s) {
-    for (const auto end = std::chrono::steady_clock::now() + limit; !condition();
-         std::this_thread::sleep_for(1ms)) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-    }
-    return true;
 }
 
 class MulticastReceiverTest : public ::testing::Test {
@@ -73,7 +64,7 @@ TEST_F(MulticastReceiverTest, DeliversDropsAndCuts) {
         ASSERT_TRUE(sender.send(packet(1 + i % 3, i)));
     }
     ASSERT_TRUE(
-        waitFor([&] { return received(table) == 21 && wakes > 0; })); // wakes after counting
+        waitUntil([&] { return received(table) == 21 && wakes > 0; })); // wakes after counting
     EXPECT_EQ(wakes.load(), 1);
     EXPECT_EQ(table.portAt(0)->trafficLine(),
               "Port fleet " + std::string(kGroup) + ":" + std::to_string(kPort) +
@@ -87,7 +78,7 @@ TEST_F(MulticastReceiverTest, DeliversDropsAndCuts) {
     for (const char c : {'x', 'y', 'z'}) {
         ASSERT_TRUE(sender.send(std::string(c == 'x' ? 300 : c == 'y' ? 249 : 250, c)));
     }
-    ASSERT_TRUE(waitFor([&] { return received(table) == 24 && wakes > 1; }));
+    ASSERT_TRUE(waitUntil([&] { return received(table) == 24 && wakes > 1; }));
     EXPECT_EQ(wakes.load(), 2);
     inputs::PacketReceiver& receiver = table.portAt(0)->receiver();
     receiver.swap();
@@ -109,7 +100,7 @@ TEST_F(MulticastReceiverTest, SizeChangesRebuildOnlyWhenChanged) {
     table.setBufferSizes(250, 20);
     EXPECT_EQ(table.portRebuildCount(), 0u);
     ASSERT_TRUE(sender.send(packet(3, 0)));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return received(table) == 1; }));
     table.setBuffersPerPort(4000); // 2 000 000 bytes of queues
     EXPECT_EQ(table.portRebuildCount(), 1u);
     ASSERT_EQ(table.portCount(), 1u);
@@ -117,7 +108,7 @@ TEST_F(MulticastReceiverTest, SizeChangesRebuildOnlyWhenChanged) {
     EXPECT_EQ(table.portAt(0)->receiver().buffersPerPort(), 4000);
     EXPECT_GE(table.portAt(0)->receiver().receiveBufferBytes(), geteuid() == 0 ? 2000000 : 1);
     ASSERT_TRUE(sender.send(packet(3, 1)));
-    ASSERT_TRUE(waitFor([&] { return received(table) == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return received(table) == 2; }));
     EXPECT_EQ(table.processPorts(), 1);
 }
 
@@ -137,7 +128,7 @@ TEST_F(MulticastReceiverTest, LossInTheSystemIsCounted) {
         ASSERT_TRUE(sender.send(packet(1, sent)));
     }
     held.unlock();
-    ASSERT_TRUE(waitFor([&] { return receiver.receivedCount() > 1; }));
+    ASSERT_TRUE(waitUntil([&] { return receiver.receivedCount() > 1; }));
     table.processPorts();
     // On a busy machine the datagram that tells may itself find the buffer full: send until
     // balanced.
@@ -145,7 +136,7 @@ TEST_F(MulticastReceiverTest, LossInTheSystemIsCounted) {
         return receiver.receivedCount() + receiver.kernelDroppedCount() ==
                static_cast<uint64_t>(sent);
     };
-    for (int i = 0; i < 50 && (i == 0 || !waitFor(balanced, 200ms)); ++i) {
+    for (int i = 0; i < 50 && (i == 0 || !waitUntil(balanced, 200ms)); ++i) {
         ASSERT_TRUE(sender.send(packet(1, sent++)));
     }
     EXPECT_TRUE(balanced()) << receiver.receivedCount() << " + " << receiver.kernelDroppedCount();
@@ -162,9 +153,9 @@ TEST_F(MulticastReceiverTest, EachPortHearsItsOwnGroup) {
         table->startPorts();
     }
     ASSERT_TRUE(testsupport::MulticastSender("239.255.42.2", kPort).send(packet(1, 5)));
-    ASSERT_TRUE(waitFor([&] { return received(other) == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return received(other) == 1; }));
     ASSERT_TRUE(sender.send(packet(1, 42))); // the first the others hear
-    ASSERT_TRUE(waitFor([&] { return received(first) >= 1 && received(second) >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return received(first) >= 1 && received(second) >= 1; }));
     for (NodeTable* table : {&first, &second}) {
         EXPECT_EQ(received(*table), 1u);
         EXPECT_EQ(table->processPorts(), 1);
@@ -183,7 +174,7 @@ TEST_F(MulticastReceiverTest, StopAndRebuildWhileDatagramsPourIn) {
             local.send(packet(1 + i % 3, i % 6000));
         }
     });
-    ASSERT_TRUE(waitFor([&] { return received(table) > 100; }));
+    ASSERT_TRUE(waitUntil([&] { return received(table) > 100; }));
     for (int round = 1; round <= 5; ++round) {
         table.processPorts();
         table.setBuffersPerPort(2000 + round);

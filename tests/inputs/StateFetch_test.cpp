@@ -7,6 +7,7 @@
 
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -165,11 +166,8 @@ TEST_F(StateFetchTest, SlowServersEndTheFetch) {
         const auto start = std::chrono::steady_clock::now();
         std::thread poll(
             [&] { fetched = slow.fetch("127.0.0.1", server.port(), "/state.txt", lines); });
-        while (c.cancel && server.requests().empty() &&
-               std::chrono::steady_clock::now() < start + 10s) {
-            std::this_thread::sleep_for(5ms);
-        }
         if (c.cancel) {
+            testsupport::waitUntil([&] { return !server.requests().empty(); });
             slow.cancel();
         }
         poll.join();

@@ -4,6 +4,7 @@
 // checked against code that is not its own; a call run on a thread; a capture of fd 1.
 #include "net/LB_Socket.h"
 #include "tests/support/EventCounter.h"
+#include "tests/support/WaitUntil.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -164,10 +165,7 @@ public:
         return found;
     }
     bool waitForCount(const std::string& piece, int times) {
-        for (int i = 0; i < 2000 && count(piece) < times; ++i) {
-            std::this_thread::sleep_for(5ms);
-        }
-        return count(piece) >= times;
+        return testsupport::waitUntil([&] { return count(piece) >= times; }, 10s, 5ms);
     }
 
 private:
