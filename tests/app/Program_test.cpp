@@ -5,6 +5,7 @@
 #include "inputs/StateRecord.h"
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/MulticastSender.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
@@ -31,6 +32,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::ChildProcess;
+using testsupport::freePort;
 using testsupport::ScriptedHttpServer;
 using testsupport::waitUntil;
 using Records = std::map<int, inputs::StateRecord>;
@@ -100,16 +102,6 @@ bool holds(const std::string& path, const Records& reports) {
         const inputs::StateRecord& r = records[report.first];
         return r.seconds == report.second.seconds && r.milliseconds == report.second.milliseconds;
     });
-}
-
-int freePort(int socketType) {
-    const int fd = socket(AF_INET, socketType, 0);
-    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t length = sizeof address;
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 std::vector<std::string> fleetSim(int port, const char* ids, int seed, long start, int count,

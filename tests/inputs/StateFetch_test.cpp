@@ -5,6 +5,7 @@
 #include "inputs/StateRecord.h"
 #include "nodes/NodeTable.h"
 
+#include "tests/support/FreePort.h"
 #include "tests/support/ScriptedHttpServer.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/WaitUntil.h"
@@ -47,10 +48,6 @@ ScriptedHttpServer::Script answer(const std::string& reply, bool trickle = false
             sent += reply.empty() ? 0 : piece;
         }
     };
-}
-
-int closedPort() {
-    return ScriptedHttpServer(answer("")).port();
 }
 
 TEST(StateFetch, RequestFormat) {
@@ -130,7 +127,8 @@ TEST_F(StateFetchTest, TheBlockWhateverTheSourceHolds) {
     ASSERT_TRUE(table.fetchStateFile("127.0.0.1", server.port(), "/state.txt"));
     EXPECT_DOUBLE_EQ(table.findById(7)->latitude, 1.5);
     EXPECT_EQ(table.findById(7)->reportTime.millitm, 9);
-    EXPECT_FALSE(table.fetchStateFile("127.0.0.1", closedPort(), "/state.txt")) << "refused";
+    EXPECT_FALSE(table.fetchStateFile("127.0.0.1", testsupport::freePort(), "/state.txt"))
+        << "refused";
     EXPECT_FALSE(table.readStateFile(dir.file("absent.txt").c_str()));
     // A peer that resets the connection mid-line: the whole records before it count, no more.
     ScriptedHttpServer resetting([](int client, int, const std::string&, const auto&) {
@@ -205,7 +203,7 @@ TEST_F(StateFetchTest, HostileTextsAndLongRecordsReadBackWhole) {
         EXPECT_LE(line.size() + 1, inputs::StateRecord::kMaxLineChars) << line;
     }
     EXPECT_EQ(lines, 6);
-    const int port = closedPort();
+    const int port = testsupport::freePort();
     testsupport::WebServer server(dir.file("www"), port, dir.file("nginx"));
     ASSERT_TRUE(server.started()) << "scripts/web-server could not start nginx";
     nodes::NodeTable local(250, 20), fetched(250, 20);

@@ -167,7 +167,7 @@ TEST(LB_SSubSocket, StopListeningEndsTheLoop) {
         }
         LB_Socket server;
         ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));
-        const int port = Raw::freePort();
+        const int port = testsupport::freePort();
         Async loop([&] { return server.openTcpServer(port, who == 0 ? 0 : 1, runScene, &scene); },
                    [&] { server.stopListening(); });
         Raw client = Raw::connect(port);

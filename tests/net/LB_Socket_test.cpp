@@ -149,7 +149,7 @@ int open(LB_Socket& s, Kind kind, const char* host, int port, int blocking) {
 TEST(LB_Socket, OpensCloseAndReconnect) {
     Raw listener = Raw::listener(), udp = Raw::make(SOCK_DGRAM), filler;
     Raw silent = Raw::unanswering(&filler);
-    const int closed = Raw::freePort(), tcp = listener.port();
+    const int closed = testsupport::freePort(), tcp = listener.port();
     const char* unknown = kUnknownHost.c_str();
     const std::string lookUp = "could not find " + kUnknownHost + "\nTrying to open SOCK_";
     const std::string address = std::to_string(static_cast<int>(inet_addr("127.0.0.1")));
@@ -279,7 +279,7 @@ TEST(LB_Socket, AbortEndsWhatBlocks) {
 
 // The one-client server waits for its client, talks with it and cannot reconnect.
 TEST(LB_Socket, OneClientServerWaitsForItsClient) {
-    const int port = Raw::freePort();
+    const int port = testsupport::freePort();
     StdoutCapture capture;
     LB_Socket server;
     ASSERT_TRUE(server.setLocalAddress("127.0.0.1"));

@@ -4,6 +4,7 @@
 // checked against code that is not its own; a call run on a thread; a capture of fd 1.
 #include "net/LB_Socket.h"
 #include "tests/support/EventCounter.h"
+#include "tests/support/FreePort.h"
 #include "tests/support/WaitUntil.h"
 
 #include <arpa/inet.h>
@@ -51,7 +52,6 @@ struct Raw {
         return bound && (backlog < 0 || ::listen(s.fd, backlog) == 0) ? std::move(s) : Raw();
     }
     static Raw listener(int backlog = 8) { return make(SOCK_STREAM, backlog); }
-    static int freePort() { return make(SOCK_STREAM).port(); }
     // Connects, retrying while the port is refused, until the deadline.
     static Raw connect(int port, std::chrono::milliseconds limit = 10s) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
