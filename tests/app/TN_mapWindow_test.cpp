@@ -413,7 +413,7 @@ TEST_F(Window, FrameOfMapIconsTrailAndAlarmRing) {
         window->surface()->redraw();
         return drawn.done;
     }));
-    const double pixel = 2.0 / 835.0; // world units across one
+    const double pixel = window->view()->viewWidthNow() / window->view()->pixelWidth();
     const struct {
         const char* what;
         double x, y;
